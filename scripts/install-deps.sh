@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages Movarin builds, runs and tests with, when missing.
+set -euo pipefail
+packages=(
+  build-essential cmake ccache pkg-config
+  qt6-base-dev qt6-translations-l10n libgl-dev
+  libpng-dev zlib1g-dev
+  ffmpeg
+  fonts-ipafont-gothic fonts-noto-cjk
+  libgtest-dev
+  xvfb xauth imagemagick
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  SUDO=""
+  [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

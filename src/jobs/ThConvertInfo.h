@@ -1,0 +1,67 @@
+#pragma once
+// The job record and the one job list of the program, with the conversion
+// settings that travel with it. Plain data: no widgets, user-interface thread only.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+enum ConvertState : std::uint8_t {
+    csWaiting = 0,
+    csConverting = 1,
+    csConverted = 2,
+    csTransferred = 3,
+    csFailed = 4,
+};
+
+// The kind of a run: the Tag of the pressed conversion button.
+enum ConvertMode : std::int32_t {
+    cmMovie = 1,
+    cmMovieToWalkman = 2,
+    cmMusic = 3,
+};
+
+// The encoder, relative to the folder Movarin runs in.
+inline constexpr const char* EncoderPath = "lib/ffmpeg";
+
+class ThConvertInfoObject {
+public:
+    std::u16string SourcePath;
+    std::u16string OutputPath;
+    std::uint8_t State = csWaiting;
+};
+
+// Display text of a job's state; empty for values outside the table.
+std::string StateText(const ThConvertInfoObject& job);
+std::string StateText(std::uint8_t state);
+
+class ThConvertInfoObjectList {
+public:
+    // Settings fields (stored in config.ini, except MusicMode).
+    std::uint8_t Quality = 0;
+    std::uint8_t Ratio = 0;
+    std::string SaveDir;
+    bool OpenDir = false;
+    bool MusicMode = false;
+
+    // Appends and takes ownership; returns the new job's index.
+    int Add(std::unique_ptr<ThConvertInfoObject> job);
+    int Count() const { return int(jobs_.size()); }
+    ThConvertInfoObject* Items(int index) const { return jobs_.at(std::size_t(index)).get(); }
+    // Removes and disposes of the job; those behind it move down by one.
+    void Delete(int index);
+
+    // First job from index 0 upward in the state sought, or nullptr.
+    ThConvertInfoObject* FirstWaiting() const;
+    ThConvertInfoObject* FirstConverting() const;
+
+    // Encoder argument texts; each begins with a space so that it follows the
+    // executable path directly.
+    std::string SizeArgument() const;
+    std::string ConvertArguments(const std::string& source, const std::string& output) const;
+    std::string ThumbnailArguments(const std::string& source, const std::string& thumbnail) const;
+
+private:
+    ThConvertInfoObject* FirstInState(std::uint8_t state) const;
+    std::vector<std::unique_ptr<ThConvertInfoObject>> jobs_;
+};
