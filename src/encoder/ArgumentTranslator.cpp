@@ -1,0 +1,95 @@
+#include "encoder/ArgumentTranslator.h"
+
+#include <algorithm>
+#include <array>
+#include <string_view>
+
+namespace movarin::encoder {
+namespace {
+
+// Options that take no value. Every other option is taken to take exactly one,
+// which is true of nearly all of FFmpeg's options; guessing wrong then only
+// means an output goes unrecognised (and is not cleaned up), never that some
+// other file is mistaken for an output.
+constexpr std::array<std::string_view, 16> kFlagOptions = {
+    "-y", "-n", "-nostdin", "-stdin", "-hide_banner", "-an", "-vn", "-sn", "-dn",
+    "-shortest", "-stats", "-nostats", "-report", "-benchmark", "-copyts", "-re",
+};
+
+bool IsFlag(std::string_view option)
+{
+    return std::find(kFlagOptions.begin(), kFlagOptions.end(), option) != kFlagOptions.end();
+}
+
+bool IsOption(std::string_view arg)
+{
+    return arg.size() > 1 && arg.front() == '-';
+}
+
+// "2048kb" was once accepted as kilobits; FFmpeg now wants "2048k".
+std::string BitRate(std::string value)
+{
+    if (value.size() > 2 && value.ends_with("kb"))
+        value.pop_back();
+    return value;
+}
+
+} // namespace
+
+std::string LocalFileUrl(const std::string& path)
+{
+    if (!path.empty() && path.front() == '/')
+        return path;
+    return "file:" + path;
+}
+
+Translation TranslateArguments(const std::vector<std::string>& args)
+{
+    Translation t;
+    std::vector<std::string>& out = t.arguments;
+    // Movarin's stdin is a pipe it never writes to; FFmpeg must not read its
+    // interactive keys from there.
+    out.push_back("-nostdin");
+    bool seenInput = false;
+
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (!IsOption(arg)) {
+            t.outputs.push_back(arg);
+            out.push_back(LocalFileUrl(arg));
+            continue;
+        }
+        if (IsFlag(arg) || i + 1 >= args.size()) {
+            if (arg != "-nostdin")
+                out.push_back(arg);
+            continue;
+        }
+        const std::string& value = args[++i];
+        if (arg == "-i") {
+            seenInput = true;
+            out.push_back(arg);
+            out.push_back(LocalFileUrl(value));
+        } else if (arg == "-acodec" && value == "libfaac") {
+            out.insert(out.end(), {arg, "aac"});
+        } else if (arg == "-b") {
+            out.insert(out.end(), {"-b:v", BitRate(value)});
+        } else if (arg == "-ab") {
+            out.insert(out.end(), {"-b:a", value});
+        } else if (arg == "-vlevel") {
+            // Today's FFmpeg reads it as the encoder's "level" and writes a
+            // bogus profile/level header; the old option was a no-op for MPEG-4.
+        } else if (arg == "-async") {
+            // The old option pads with hundreds of tiny audio packets on
+            // sources with irregular timestamps; the resampler does it cleanly.
+            out.insert(out.end(), {"-af", "aresample=async=" + value});
+        } else if (arg == "-f" && value == "image2" && seenInput) {
+            // One picture, not a numbered sequence: a '%' in the name stays a '%'.
+            out.insert(out.end(), {arg, value, "-update", "1"});
+        } else {
+            out.insert(out.end(), {arg, value});
+        }
+    }
+    return t;
+}
+
+} // namespace movarin::encoder

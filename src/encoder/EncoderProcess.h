@@ -1,0 +1,21 @@
+#pragma once
+// Runs FFmpeg as a child of the front, in the front's own process group (the
+// runner kills that group), and streams its stderr through the progress
+// rewriter to outFd with blocking reads: no polling, so the front costs next
+// to nothing while FFmpeg works.
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace movarin::encoder {
+
+// Returns FFmpeg's exit code, 128 + N when it died of signal N, or 127 when it
+// could not be started (the reason is written to outFd). SIGTERM, SIGINT,
+// SIGHUP and SIGQUIT sent to the front are passed on to FFmpeg, which then
+// ends its output file properly; FFmpeg is killed when the front dies.
+int RunEncoder(const std::string& program, const std::vector<std::string>& arguments, int outFd);
+
+// Writes all of text to fd, retrying interrupted and partial writes.
+bool WriteAll(int fd, std::string_view text);
+
+} // namespace movarin::encoder
