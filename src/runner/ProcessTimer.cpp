@@ -1,0 +1,36 @@
+#include "runner/ProcessTimer.h"
+
+#include <QThread>
+
+TProcessTimer::TProcessTimer(QObject* owner)
+    : QTimer(owner)
+{
+    connect(this, &QTimer::timeout, this, &TProcessTimer::Tick);
+}
+
+void TProcessTimer::StartCounting()
+{
+    secondsSinceStart_.store(0);
+    secondsSinceLastOutput_.store(0);
+    // A QTimer may only be started on its own thread.
+    auto enable = [this] { start(1000); };
+    if (QThread::currentThread() == thread())
+        enable();
+    else
+        QMetaObject::invokeMethod(this, enable, Qt::QueuedConnection);
+}
+
+void TProcessTimer::StopCounting()
+{
+    auto disable = [this] { stop(); };
+    if (QThread::currentThread() == thread())
+        disable();
+    else
+        QMetaObject::invokeMethod(this, disable, Qt::QueuedConnection);
+}
+
+void TProcessTimer::Tick()
+{
+    secondsSinceStart_.fetch_add(1);
+    secondsSinceLastOutput_.fetch_add(1);
+}
