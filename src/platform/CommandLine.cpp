@@ -28,4 +28,89 @@ std::string QuoteArgument(std::string_view text)
     return out;
 }
 
+namespace {
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+} // namespace
+
+std::vector<std::string> SplitCommandLine(std::string_view line)
+{
+    std::vector<std::string> args;
+    if (line.empty())
+        return args;
+
+    const std::size_t n = line.size();
+    std::size_t i = 0;
+
+    // The program name knows no escapes: a path may end in a backslash, so
+    // quotes only toggle and backslashes stay as they are. A leading blank
+    // gives an empty program name, as the system splitter does.
+    {
+        std::string program;
+        bool quoted = false;
+        for (; i < n; ++i) {
+            const char c = line[i];
+            if (c == '"')
+                quoted = !quoted;
+            else if (!quoted && IsBlank(c))
+                break;
+            else
+                program += c;
+        }
+        args.push_back(std::move(program));
+    }
+
+    for (;;) {
+        while (i < n && IsBlank(line[i]))
+            ++i;
+        if (i >= n)
+            break;
+
+        std::string arg;
+        bool quoted = false;
+        while (i < n) {
+            const char c = line[i];
+            if (!quoted && IsBlank(c))
+                break;
+            if (c == '\\') {
+                std::size_t run = 0;
+                while (i < n && line[i] == '\\') {
+                    ++run;
+                    ++i;
+                }
+                if (i < n && line[i] == '"') {
+                    arg.append(run / 2, '\\');
+                    if (run % 2 == 1) {
+                        arg += '"';
+                        ++i;
+                    }
+                    // With an even run the quote is handled as a quote below.
+                } else {
+                    arg.append(run, '\\');
+                }
+                continue;
+            }
+            if (c == '"') {
+                if (quoted && i + 1 < n && line[i + 1] == '"') {
+                    // A doubled quote inside a quoted region is one literal
+                    // quote, and the region ends with it.
+                    arg += '"';
+                    quoted = false;
+                    i += 2;
+                } else {
+                    quoted = !quoted;
+                    ++i;
+                }
+                continue;
+            }
+            arg += c;
+            ++i;
+        }
+        args.push_back(std::move(arg));
+    }
+    return args;
+}
+
 } // namespace movarin
