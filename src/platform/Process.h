@@ -1,0 +1,88 @@
+#pragma once
+// Spawning a child process with its standard streams on pipes: the POSIX side
+// of the console runner. The child is executed directly (never through a
+// shell) in a process group of its own, so that killing it takes its helpers
+// along. Every function reports failure as an errno value; none throws.
+#include <poll.h>
+#include <sys/types.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace movarin {
+
+// Sole owner of one file descriptor.
+class UniqueFd {
+public:
+    UniqueFd() = default;
+    explicit UniqueFd(int fd) : fd_(fd) {}
+    ~UniqueFd() { Reset(); }
+    UniqueFd(UniqueFd&& other) noexcept : fd_(other.Release()) {}
+    UniqueFd& operator=(UniqueFd&& other) noexcept;
+    UniqueFd(const UniqueFd&) = delete;
+    UniqueFd& operator=(const UniqueFd&) = delete;
+
+    int Get() const { return fd_; }
+    bool Valid() const { return fd_ >= 0; }
+    int Release();
+    // Closes the descriptor (if any) and takes fd.
+    void Reset(int fd = -1);
+
+private:
+    int fd_ = -1;
+};
+
+// An anonymous pipe; both ends close on exec.
+int CreatePipe(UniqueFd& readEnd, UniqueFd& writeEnd);
+int SetNonBlocking(int fd);
+// An eventfd that Signal makes readable; Drain makes it quiet again.
+int CreateWakeFd(UniqueFd& fd);
+void SignalWakeFd(int fd);
+void DrainWakeFd(int fd);
+
+// How many bytes can be read from fd without blocking (FIONREAD).
+int BytesWaiting(int fd, std::size_t& count);
+// read/write/poll that retry on EINTR; -1 with errno set on failure.
+ssize_t ReadRetry(int fd, void* buffer, std::size_t size);
+ssize_t WriteRetry(int fd, const void* data, std::size_t size);
+int PollRetry(pollfd* fds, nfds_t count, int timeoutMs);
+
+// Where a program name leads: a name with "/" as it is (a relative path
+// resolves against the current folder), a bare name through PATH, as a
+// command prompt would find it.
+std::vector<std::string> ProgramCandidates(const std::string& program);
+
+// One child process. The destructor kills the child's group and reaps it if
+// it is still there, so no zombie outlives the object.
+class ChildProcess {
+public:
+    ChildProcess() = default;
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    // Starts argv[0] with argv as its arguments, standard input from inFd,
+    // standard output and standard error into outFd. Returns 0 or the errno
+    // of the failure, a failed exec in the child included (ENOENT for a
+    // program that does not exist or an empty argv).
+    int Start(const std::vector<std::string>& argv, int inFd, int outFd);
+
+    bool Started() const { return pid_ > 0; }
+    pid_t Pid() const { return pid_; }
+
+    // Without blocking: the exit code once the child has ended (its exit
+    // status, or 128 + N after signal N), otherwise nothing. error receives
+    // an errno when the query itself fails.
+    std::optional<std::uint32_t> PollExit(int& error);
+    // SIGKILL to the child's whole process group, then waits for the child.
+    void KillGroupAndReap();
+
+private:
+    pid_t pid_ = -1;
+    bool reaped_ = false;
+};
+
+} // namespace movarin
