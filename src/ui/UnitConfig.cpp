@@ -1,0 +1,189 @@
+#include "ui/UnitConfig.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPainter>
+
+#include "platform/Paths.h"
+#include "ui/imagebutton.h"
+
+namespace {
+
+QFont DialogFont()
+{
+    QFont font;
+    font.setFamilies({QStringLiteral("MS PGothic"), QStringLiteral("IPAPGothic"),
+                      QStringLiteral("Noto Sans CJK JP")});
+    font.setPixelSize(12);
+    return font;
+}
+
+TImageButton* MakeButton(QWidget* parent, int left, int top, int width, int height, const char* images)
+{
+    auto* button = new TImageButton(parent);
+    button->setGeometry(left, top, width, height);
+    button->SetButtonLayout(ibsImageAbove);
+    button->SetButtonStyle(ibsNoFrame);
+    button->LoadImages(QString::fromLatin1(images));
+    return button;
+}
+
+QComboBox* MakeList(QWidget* parent, int left, int top, const QStringList& entries)
+{
+    auto* list = new QComboBox(parent);
+    list->setEditable(false);
+    list->setGeometry(left, top, 137, 20);
+    list->addItems(entries);
+    list->setCurrentIndex(0);
+    return list;
+}
+
+} // namespace
+
+void TClickLabel::mousePressEvent(QMouseEvent* event)
+{
+    Armed_ = event->button() == Qt::LeftButton;
+    QLabel::mousePressEvent(event);
+}
+
+void TClickLabel::mouseReleaseEvent(QMouseEvent* event)
+{
+    const bool click = Armed_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
+    Armed_ = false;
+    QLabel::mouseReleaseEvent(event);
+    if (click)
+        emit OnClick();
+}
+
+TFormConfig::TFormConfig(QWidget* parent, movarin::IFileDialogs& dialogs)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+      Dialogs_(dialogs)
+{
+    setWindowTitle(QStringLiteral("設定"));
+    setFixedSize(474, 277);
+    setFont(DialogFont());
+    Background_ = TPngPicture::Load(QStringLiteral(":/assets/config/background.png"));
+
+    LblOpenDir = new TClickLabel(this);
+    LblOpenDir->setGeometry(121, 189, 151, 15);
+
+    ImgBtnSelectDir = MakeButton(this, 365, 155, 65, 32, "config/select_dir");
+    ImgBtnOK = MakeButton(this, 289, 231, 65, 38, "common/ok");
+    ImgBtnCancel = MakeButton(this, 372, 231, 83, 38, "common/cancel");
+
+    CBConvertQuality = MakeList(this, 120, 29,
+                                {QStringLiteral("最高画質"), QStringLiteral("高画質"), QStringLiteral("標準画質"),
+                                 QStringLiteral("低画質")});
+    CBConvertRaito = MakeList(this, 120, 92, {QStringLiteral("標準（４：３）"), QStringLiteral("ワイド（１６：９）")});
+
+    EditSaveDir = new QLineEdit(this);
+    EditSaveDir->setGeometry(105, 160, 251, 20);
+    EditSaveDir->setReadOnly(true);
+    QPalette editPalette = EditSaveDir->palette();
+    editPalette.setColor(QPalette::Base, editPalette.color(QPalette::Button));
+    EditSaveDir->setPalette(editPalette);
+
+    CBOpenDir = new QCheckBox(this);
+    CBOpenDir->setGeometry(105, 188, 16, 17);
+    QPalette boxPalette = CBOpenDir->palette();
+    boxPalette.setColor(QPalette::Window, QColor(244, 242, 235));
+    CBOpenDir->setPalette(boxPalette);
+    CBOpenDir->setAutoFillBackground(true);
+
+    setTabOrder(CBConvertQuality, CBConvertRaito);
+    setTabOrder(CBConvertRaito, EditSaveDir);
+    setTabOrder(EditSaveDir, CBOpenDir);
+
+    connect(LblOpenDir, &TClickLabel::OnClick, this, &TFormConfig::LblOpenDirClick);
+    connect(ImgBtnSelectDir, &TImageButton::OnClick, this, &TFormConfig::ImgBtnSelectDirClick);
+    connect(ImgBtnOK, &TImageButton::OnClick, this, &TFormConfig::ImgBtnOKClick);
+    connect(ImgBtnCancel, &TImageButton::OnClick, this, &TFormConfig::ImgBtnCancelClick);
+}
+
+void TFormConfig::Execute(ThConvertInfoObjectList& list)
+{
+    TargetList_ = &list;
+    LoadControls();
+    exec();
+}
+
+void TFormConfig::LoadControls()
+{
+    if (!TargetList_)
+        return;
+    const auto& list = *TargetList_;
+    if (list.Quality <= 3)
+        CBConvertQuality->setCurrentIndex(list.Quality);
+    if (list.Ratio <= 1)
+        CBConvertRaito->setCurrentIndex(list.Ratio);
+    SetSaveDir(list.SaveDir);
+    CBOpenDir->setChecked(list.OpenDir);
+}
+
+void TFormConfig::StoreControls()
+{
+    if (!TargetList_)
+        return;
+    auto& list = *TargetList_;
+    const int quality = CBConvertQuality->currentIndex();
+    if (quality >= 0 && quality <= 3)
+        list.Quality = std::uint8_t(quality);
+    const int ratio = CBConvertRaito->currentIndex();
+    if (ratio >= 0 && ratio <= 1)
+        list.Ratio = std::uint8_t(ratio);
+    list.SaveDir = SaveDirText_;
+    list.OpenDir = CBOpenDir->isChecked();
+}
+
+void TFormConfig::SetSaveDir(const std::string& dir)
+{
+    SaveDirText_ = dir;
+    EditSaveDir->setText(QString::fromStdString(dir));
+}
+
+void TFormConfig::ImgBtnOKClick()
+{
+    StoreControls();
+    Accepted_ = true;
+    close();
+}
+
+void TFormConfig::ImgBtnCancelClick()
+{
+    // The settings stay untouched; a folder picked meanwhile is dropped by
+    // the next LoadControls.
+    Accepted_ = false;
+    close();
+}
+
+void TFormConfig::ImgBtnSelectDirClick()
+{
+    // No folder is preselected, whatever SaveDir holds.
+    const auto folder = Dialogs_.ChooseFolder("保存先を選択してください");
+    // An empty answer is no folder: made into "/" it would send the output
+    // to the file-system root.
+    if (!folder || folder->empty())
+        return;
+    SetSaveDir(movarin::IncludeTrailingDelimiter(*folder));
+}
+
+void TFormConfig::LblOpenDirClick()
+{
+    CBOpenDir->setChecked(!CBOpenDir->isChecked());
+}
+
+void TFormConfig::paintEvent(QPaintEvent* event)
+{
+    QDialog::paintEvent(event);
+    QPainter painter(this);
+    Background_.Draw(painter, 0, 0);
+}
+
+void TFormConfig::keyPressEvent(QKeyEvent* event)
+{
+    // No keyboard equivalent for OK or Cancel: Escape and Enter do nothing.
+    QWidget::keyPressEvent(event);
+}

@@ -1,0 +1,279 @@
+#include "ui/UnitSelectDVD.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QListWidget>
+#include <QPainter>
+
+#include <memory>
+
+#include "platform/Paths.h"
+#include "platform/PlayerDetection.h"
+#include "platform/Text.h"
+#include "ui/imagebutton.h"
+
+namespace {
+
+struct DirCloser {
+    void operator()(DIR* dir) const { ::closedir(dir); }
+};
+
+QFont DialogFont()
+{
+    QFont font;
+    font.setFamilies({QStringLiteral("MS PGothic"), QStringLiteral("IPAPGothic"),
+                      QStringLiteral("Noto Sans CJK JP")});
+    font.setPixelSize(12);
+    return font;
+}
+
+TImageButton* MakeButton(QWidget* parent, int left, int top, int width, int height, const char* images)
+{
+    auto* button = new TImageButton(parent);
+    button->setGeometry(left, top, width, height);
+    button->SetButtonLayout(ibsImageAbove);
+    button->SetButtonStyle(ibsNoFrame);
+    button->LoadImages(QString::fromLatin1(images));
+    return button;
+}
+
+// Directory or not, without following a link to a folder: a link back up the
+// tree would make the search endless.
+bool IsFolder(const dirent& entry, const std::string& path)
+{
+    if (entry.d_type == DT_DIR)
+        return true;
+    if (entry.d_type != DT_UNKNOWN)
+        return false;
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool IsLinkToFolder(const dirent& entry, const std::string& path)
+{
+    if (entry.d_type != DT_LNK && entry.d_type != DT_UNKNOWN)
+        return false;
+    struct stat link {};
+    struct stat target {};
+    return ::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode) && ::stat(path.c_str(), &target) == 0
+        && S_ISDIR(target.st_mode);
+}
+
+} // namespace
+
+TFormSelectDVD::TFormSelectDVD(QWidget* parent, movarin::IVolumeTable& volumes, movarin::IMessageBoxes& boxes)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+      Volumes_(volumes),
+      Boxes_(boxes)
+{
+    setWindowTitle(QStringLiteral("チャプター選択画面"));
+    setFixedSize(310, 308);
+    setFont(DialogFont());
+    Background_ = TPngPicture::Load(QStringLiteral(":/assets/dvd/background.png"));
+
+    CBDriveList = new QComboBox(this);
+    CBDriveList->setEditable(false);
+    CBDriveList->setGeometry(20, 38, 203, 20);
+
+    LBChapter = new QListWidget(this);
+    LBChapter->setGeometry(20, 94, 274, 110);
+    LBChapter->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    LBChapter->setSortingEnabled(false);
+    LBChapter->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setTabOrder(CBDriveList, LBChapter);
+
+    ImgBtnRefreshChapterList = MakeButton(this, 231, 33, 65, 32, "dvd/refresh");
+    ImgBtnSelectAll = MakeButton(this, 16, 212, 73, 32, "dvd/select_all");
+    ImgBtnAnSelectAll = MakeButton(this, 104, 212, 85, 32, "dvd/unselect_all");
+    ImgBtnOK = MakeButton(this, 125, 265, 73, 38, "common/ok");
+    ImgBtnCancel = MakeButton(this, 212, 265, 84, 38, "common/cancel");
+
+    // activated: only the user's pick, not the lists' own refills.
+    connect(CBDriveList, &QComboBox::activated, this, &TFormSelectDVD::CBDriveListChange);
+    connect(ImgBtnRefreshChapterList, &TImageButton::OnClick, this, &TFormSelectDVD::BtnRefreshChapterListClick);
+    connect(ImgBtnSelectAll, &TImageButton::OnClick, this, &TFormSelectDVD::BtnSelectAllClick);
+    connect(ImgBtnAnSelectAll, &TImageButton::OnClick, this, &TFormSelectDVD::BtnAnSelectAllClick);
+    connect(ImgBtnOK, &TImageButton::OnClick, this, &TFormSelectDVD::BtnOKClick);
+    connect(ImgBtnCancel, &TImageButton::OnClick, this, &TFormSelectDVD::BtnCancelClick);
+
+    // Still hidden here, so an empty drive gives no message.
+    RefreshDriveList();
+    RefreshChapterList();
+}
+
+void TFormSelectDVD::ShowModal()
+{
+    exec();
+}
+
+void TFormSelectDVD::RefreshDriveList()
+{
+    const int remembered = CBDriveList->currentIndex();
+    CBDriveList->clear();
+    Drives_.clear();
+    for (const auto& volume : movarin::ExaminedVolumes(Volumes_)) {
+        if (volume.type != movarin::DriveType::Optical)
+            continue;
+        const auto entry = volume.root + "[" + Volumes_.VolumeLabel(volume) + "]";
+        Drives_.push_back(volume);
+        CBDriveList->addItem(QString::fromStdString(entry));
+    }
+    if (CBDriveList->count() == 0)
+        return;
+    // The position is reused as a number: after a change of drives another
+    // drive, or none at all, may end up selected.
+    if (remembered <= 0)
+        CBDriveList->setCurrentIndex(0);
+    else if (remembered < CBDriveList->count())
+        CBDriveList->setCurrentIndex(remembered);
+    else
+        CBDriveList->setCurrentIndex(-1);
+}
+
+void TFormSelectDVD::RefreshChapterList()
+{
+    LBChapter->clear();
+    Chapters_.clear();
+    const int index = CBDriveList->currentIndex();
+    if (index < 0 || std::size_t(index) >= Drives_.size())
+        return;
+    if (movarin::DiskPresent(Volumes_, Drives_[std::size_t(index)])) {
+        SearchChapterFiles(GetDriveRoot());
+    } else if (isActiveWindow()) {
+        Boxes_.Show("情報", "ドライブにディスクを挿入してください", movarin::BoxButtons::Ok,
+                    movarin::BoxIcon::None);
+    }
+}
+
+std::string TFormSelectDVD::GetDriveRoot() const
+{
+    const int index = CBDriveList->currentIndex();
+    if (index < 0 || std::size_t(index) >= Drives_.size())
+        return {};
+    return Drives_[std::size_t(index)].root;
+}
+
+void TFormSelectDVD::SearchChapterFiles(const std::string& folder)
+{
+    // A folder that cannot be read adds nothing; what the others gave stays.
+    std::unique_ptr<DIR, DirCloser> dir(::opendir(folder.c_str()));
+    if (!dir)
+        return;
+    while (const dirent* entry = ::readdir(dir.get())) {
+        const std::string name = entry->d_name;
+        if (name == "." || name == "..")
+            continue;
+        const auto path = folder + name;
+        if (IsFolder(*entry, path)) {
+            // Depth first: the sub-folder's chapters come before the next entry.
+            SearchChapterFiles(path + movarin::PathDelimiter);
+            continue;
+        }
+        if (IsLinkToFolder(*entry, path))
+            continue;
+        // Exact and case-sensitive: ".vob" is not a chapter, "video_ts.VOB" is.
+        if (movarin::ExtractFileExt(name) == ".VOB" && name != "VIDEO_TS.VOB") {
+            Chapters_.push_back(movarin::RemoveFileExt(name));
+            LBChapter->addItem(QString::fromStdString(Chapters_.back()));
+        }
+    }
+}
+
+void TFormSelectDVD::AddSelectedChapters(ThConvertInfoObjectList& list) const
+{
+    const auto root = GetDriveRoot();
+    if (root.empty())
+        return;
+    for (int row = 0; row < LBChapter->count() && std::size_t(row) < Chapters_.size(); ++row) {
+        if (!LBChapter->item(row)->isSelected())
+            continue;
+        auto job = std::make_unique<ThConvertInfoObject>();
+        job->SourcePath = movarin::ToWide(root + "VIDEO_TS/" + Chapters_[std::size_t(row)] + ".VOB");
+        job->State = csWaiting;
+        list.Add(std::move(job));
+    }
+}
+
+void TFormSelectDVD::FormCloseQuery(bool& CanClose)
+{
+    CanClose = CloseAllowed_;
+}
+
+void TFormSelectDVD::CBDriveListChange()
+{
+    LBChapter->clear();
+    Chapters_.clear();
+    RefreshChapterList();
+}
+
+void TFormSelectDVD::BtnRefreshChapterListClick()
+{
+    RefreshDriveList();
+    RefreshChapterList();
+}
+
+void TFormSelectDVD::BtnSelectAllClick()
+{
+    LBChapter->selectAll();
+}
+
+void TFormSelectDVD::BtnAnSelectAllClick()
+{
+    LBChapter->clearSelection();
+}
+
+void TFormSelectDVD::BtnOKClick()
+{
+    if (LBChapter->selectedItems().isEmpty()) {
+        Boxes_.Show("情報", "チャプターを選択してください", movarin::BoxButtons::Ok, movarin::BoxIcon::None);
+        CloseAllowed_ = false;
+        return;
+    }
+    CloseAllowed_ = true;
+    Accepted_ = true;
+    close();
+}
+
+void TFormSelectDVD::BtnCancelClick()
+{
+    CloseAllowed_ = true;
+    Accepted_ = false;
+    close();
+}
+
+void TFormSelectDVD::paintEvent(QPaintEvent* event)
+{
+    QDialog::paintEvent(event);
+    QPainter painter(this);
+    Background_.Draw(painter, 0, 0);
+}
+
+void TFormSelectDVD::closeEvent(QCloseEvent* event)
+{
+    bool canClose = true;
+    FormCloseQuery(canClose);
+    if (!canClose) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
+}
+
+void TFormSelectDVD::keyPressEvent(QKeyEvent* event)
+{
+    // No keyboard equivalent for OK or Cancel: Escape and Enter do nothing.
+    QWidget::keyPressEvent(event);
+}
+
+void TFormSelectDVD::done(int result)
+{
+    // Every way out (a close request, reject, accept) asks the same question.
+    bool canClose = true;
+    FormCloseQuery(canClose);
+    if (canClose)
+        QDialog::done(result);
+}
