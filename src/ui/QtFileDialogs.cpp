@@ -1,0 +1,34 @@
+#include "ui/QtFileDialogs.h"
+
+#include <QApplication>
+#include <QFileDialog>
+
+namespace movarin {
+
+std::optional<std::string> QtFileDialogs::OpenFile(const std::string& initialDir,
+                                                   const std::string& filter)
+{
+    // One file per choice; a typed name that names no file is still taken.
+    QFileDialog dialog(QApplication::activeWindow(), QString(), QString::fromStdString(initialDir),
+                       QString::fromStdString(filter));
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setOption(QFileDialog::ReadOnly, false);
+    dialog.setSizeGripEnabled(true);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().first().toStdString();
+}
+
+std::optional<std::string> QtFileDialogs::ChooseFolder(const std::string& prompt)
+{
+    // No start folder: the chooser opens without a preselected folder.
+    const QString dir = QFileDialog::getExistingDirectory(
+        QApplication::activeWindow(), QString::fromStdString(prompt), QString(),
+        QFileDialog::ShowDirsOnly);
+    if (dir.isEmpty())
+        return std::nullopt;
+    return dir.toStdString();
+}
+
+} // namespace movarin
