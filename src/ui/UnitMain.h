@@ -1,0 +1,120 @@
+#pragma once
+// The main window: the job list view and its editing, the buttons, the status
+// line and the conversion run (through TConversionDriver). It owns the job
+// list, the two console runners and the work-folder settings.
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "jobs/ThConvertInfo.h"
+#include "ui/ConversionDriver.h"
+#include "ui/PngPicture.h"
+
+class QLabel;
+class QTreeWidget;
+class TConsoleRunner;
+class TFormConfig;
+class TFormSelectDVD;
+class TImageButton;
+
+namespace movarin {
+class IFileDialogs;
+class IMessageBoxes;
+class IVolumeTable;
+} // namespace movarin
+
+// The window's collaborators, handed in so that tests can script them.
+struct MainWindowServices {
+    movarin::IMessageBoxes& Boxes;
+    movarin::IFileDialogs& FileDialogs;
+    movarin::IVolumeTable& Volumes;
+    std::string DocumentsFolder;                        // production: movarin::DocumentsFolder()
+    std::function<void(const std::string&)> OpenFolder;  // production: OpenFolderInDesktop
+};
+
+// Opens a folder in the desktop's file manager; failures are not reported.
+void OpenFolderInDesktop(const std::string& folder);
+
+class TFormMain : public QWidget, private IConversionView {
+public:
+    // Creates the controls, the job list, the work folder and loads the
+    // settings; the window starts idle.
+    explicit TFormMain(const MainWindowServices& services, QWidget* parent = nullptr);
+    ~TFormMain() override;
+
+    TFormMain(const TFormMain&) = delete;
+    TFormMain& operator=(const TFormMain&) = delete;
+
+    // The two dialogs are created after the main window; until this is
+    // called their buttons do nothing.
+    void SetDialogs(TFormSelectDVD& dvd, TFormConfig& config);
+
+    // Controls, owned by the window (Qt parent).
+    QTreeWidget* ListViewConvertFile = nullptr;
+    TImageButton* ImgBtnAddFile = nullptr;
+    TImageButton* ImgBtnAddDVD = nullptr;
+    TImageButton* ImgBtnListDelete = nullptr;
+    TImageButton* ImgBtnConfig = nullptr;
+    TImageButton* ImgBtnConvertCancel = nullptr;
+    TImageButton* ImgBtnConvertMovie = nullptr;
+    TImageButton* ImgBtnConvertMovie2Walkman = nullptr;
+    TImageButton* ImgBtnConvertMusic = nullptr;
+    TConsoleRunner* ConsoleConvert = nullptr;
+    QLabel* LblSituation = nullptr;
+    TConsoleRunner* ConsoleThumnail = nullptr;
+
+    ThConvertInfoObjectList& JobList() { return *JobList_; }
+    const std::string& WorkDir() const { return WorkDir_; }
+    const std::string& DocumentsDir() const { return DocumentsDir_; }
+    TConversionDriver& Driver() { return *Driver_; }
+
+    // Busy exactly while a run is in progress (the movie button is disabled).
+    bool Busy() const;
+
+    void AddJob(const std::string& path);
+    void RefreshJobList() override;
+    void ShowStatus(const std::string& text) override;
+    void SetBusy(bool busy) override;
+    void RestoreApplication() override;
+
+    // Handlers, bound to the controls.
+    void ImgBtnAddFileClick();
+    void ImgBtnAddDVDClick();
+    void ImgBtnListDeleteClick();
+    void BtnConvertClick(TImageButton* Sender);
+    void ImgBtnConvertCancelClick();
+    void ImgBtnConfigClick();
+    void FormCloseQuery(bool& CanClose);
+    // The local file names of one drop, in the drop's order.
+    void DropFiles(const std::vector<std::string>& names);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void CreateControls();  // MainWindowLayout.cpp
+    void FormCreate();
+
+    movarin::IMessageBoxes& Boxes_;
+    movarin::IFileDialogs& FileDialogs_;
+    movarin::IVolumeTable& Volumes_;
+    std::string DocumentsFolder_;
+    std::function<void(const std::string&)> OpenFolder_;
+
+    std::unique_ptr<ThConvertInfoObjectList> JobList_;
+    std::string WorkDir_;
+    std::string DocumentsDir_;
+    std::string OpenDialogInitialDir_;
+    std::unique_ptr<TConversionDriver> Driver_;
+
+    TFormSelectDVD* FormSelectDVD_ = nullptr;
+    TFormConfig* FormConfig_ = nullptr;
+    TPngPicture Background_;
+    bool Centred_ = false;
+};
