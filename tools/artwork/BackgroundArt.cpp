@@ -1,0 +1,116 @@
+#include "Art.h"
+#include "Look.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+
+namespace artwork {
+
+namespace {
+
+QImage Ground24(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(Ground);
+    return image;
+}
+
+void AccentLine(QPainter& p, int width)
+{
+    p.fillRect(QRect(0, 0, width, 2), Indigo);
+}
+
+void HRule(QPainter& p, int x0, int x1, int y)
+{
+    p.fillRect(QRect(x0, y, x1 - x0 + 1, 1), Rule);
+}
+
+// A one-pixel frame just outside a native list the window puts at `inner`.
+void ListFrame(QPainter& p, const QRect& inner)
+{
+    p.setPen(FrameLine);
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(inner.adjusted(-1, -1, 0, 0));
+}
+
+// A section caption: a short indigo bar, then the text, its ink ending just
+// above `bottom`.
+void Caption(QPainter& p, int x, int bottom, const QString& text)
+{
+    const QFont font = Gothic(13);
+    p.setFont(font);
+    const QFontMetrics metrics(font);
+    const QRect ink = metrics.tightBoundingRect(text);
+    const int baseline = bottom - 1 - (ink.bottom());
+    p.fillRect(QRect(x, baseline + ink.top(), 3, ink.height()), Indigo);
+    p.setPen(Ink);
+    p.drawText(QPoint(x + 8, baseline), text);
+}
+
+// Text whose ink is centred on the row `centreY`, starting at x.
+void RowText(QPainter& p, int x, int centreY, const QString& text, int pixels)
+{
+    const QFont font = Gothic(pixels);
+    p.setFont(font);
+    const QRect ink = QFontMetrics(font).tightBoundingRect(text);
+    p.setPen(Ink);
+    p.drawText(QPoint(x, centreY - ink.top() - ink.height() / 2), text);
+}
+
+} // namespace
+
+QImage RenderMainBackground()
+{
+    QImage image = Ground24(474, 277);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::TextAntialiasing, true);
+    AccentLine(p, 474);
+    HRule(p, 18, 456, 55);
+    ListFrame(p, QRect(20, 63, 315, 171));
+    // Video above, sound below.
+    HRule(p, 348, 461, 172);
+    HRule(p, 18, 456, 240);
+    return image;
+}
+
+QImage RenderDvdBackground()
+{
+    QImage image = Ground24(314, 311);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::TextAntialiasing, true);
+    AccentLine(p, 314);
+    Caption(p, 20, 33, QStringLiteral("ドライブ"));
+    Caption(p, 20, 89, QStringLiteral("チャプター"));
+    ListFrame(p, QRect(20, 94, 274, 110));
+    HRule(p, 16, 296, 256);
+    return image;
+}
+
+QImage RenderConfigBackground()
+{
+    QImage image = Ground24(474, 277);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::TextAntialiasing, true);
+    AccentLine(p, 474);
+
+    // Each caption's ink is centred on its control's row.
+    const int rows[] = {39, 102, 170};
+    const QString captions[] = {QStringLiteral("画質設定："), QStringLiteral("画面比率："),
+                                QStringLiteral("保存先：")};
+    const QFont font = Gothic(13);
+    for (int i = 0; i < 3; ++i) {
+        p.setFont(font);
+        const QRect ink = QFontMetrics(font).tightBoundingRect(captions[i]);
+        const int baseline = rows[i] - ink.top() - ink.height() / 2;
+        p.fillRect(QRect(24, baseline + ink.top(), 3, ink.height()), Indigo);
+        p.setPen(Ink);
+        p.drawText(QPoint(32, baseline), captions[i]);
+    }
+    HRule(p, 20, 454, 70);
+    HRule(p, 20, 454, 136);
+    HRule(p, 20, 454, 219);
+    RowText(p, 124, 197, QStringLiteral("変換後に保存先を開く"), 12);
+    return image;
+}
+
+} // namespace artwork

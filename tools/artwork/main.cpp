@@ -1,0 +1,83 @@
+// Writes every picture of the program into the assets folder:
+//   movarin-artwork [assets-folder]   (default: the source tree's assets/)
+// Button pictures and backgrounds are 8-bit RGB PNG without alpha.
+#include "Art.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QImageWriter>
+
+#include <cstdio>
+
+namespace {
+
+bool WriteFile(const QString& path, const QByteArray& data)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size()) {
+        std::fprintf(stderr, "cannot write %s: %s\n", qPrintable(path), qPrintable(file.errorString()));
+        return false;
+    }
+    return true;
+}
+
+bool WriteRgb(const QString& path, const QImage& image)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QImageWriter writer(path, "PNG");
+    writer.setCompression(9);
+    if (!writer.write(image.convertToFormat(QImage::Format_RGB888))) {
+        std::fprintf(stderr, "cannot write %s: %s\n", qPrintable(path), qPrintable(writer.errorString()));
+        return false;
+    }
+    return true;
+}
+
+bool WriteArgb(const QString& path, const QImage& image)
+{
+    QImageWriter writer(path, "PNG");
+    writer.setCompression(9);
+    if (!writer.write(image.convertToFormat(QImage::Format_ARGB32))) {
+        std::fprintf(stderr, "cannot write %s: %s\n", qPrintable(path), qPrintable(writer.errorString()));
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // Pictures only: no screen needed.
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1])
+                                 : QStringLiteral(MOVARIN_SOURCE_DIR "/assets");
+    const QString root = QDir(out).absolutePath() + '/';
+
+    bool ok = true;
+    ok &= WriteRgb(root + "main/background.png", artwork::RenderMainBackground());
+    ok &= WriteRgb(root + "dvd/background.png", artwork::RenderDvdBackground());
+    ok &= WriteRgb(root + "config/background.png", artwork::RenderConfigBackground());
+
+    using artwork::ButtonLook;
+    for (const artwork::ButtonSpec& spec : artwork::Buttons()) {
+        ok &= WriteRgb(root + spec.Name + "_normal.png", artwork::RenderButton(spec, ButtonLook::Normal));
+        ok &= WriteRgb(root + spec.Name + "_over.png", artwork::RenderButton(spec, ButtonLook::Over));
+        ok &= WriteRgb(root + spec.Name + "_down.png", artwork::RenderButton(spec, ButtonLook::Down));
+    }
+
+    QDir().mkpath(root + "icon");
+    for (int size : {16, 32, 48, 256})
+        ok &= WriteArgb(root + QStringLiteral("icon/movarin-%1.png").arg(size), artwork::RenderIcon(size));
+    ok &= WriteFile(root + "icon/movarin.ico", artwork::BuildIco());
+
+    if (!ok)
+        return 1;
+    std::printf("artwork written to %s\n", qPrintable(root));
+    return 0;
+}
