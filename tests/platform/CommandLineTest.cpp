@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-using movarin::QuoteArgument;
 using movarin::SplitCommandLine;
 using Args = std::vector<std::string>;
 
@@ -37,28 +36,6 @@ TEST(SplitCommandLine, FollowsTheSystemRules)
         EXPECT_EQ(SplitCommandLine(c.line), c.expected) << c.line;
 }
 
-TEST(SplitCommandLine, InvertsQuoteArgument)
-{
-    const std::string samples[] = {
-        "",
-        "plain",
-        "/home/u/My Videos/a b.avi",
-        R"(/tmp/say "hi".avi)",
-        R"(/tmp/ends in\)",
-        R"(/tmp/ends in\\)",
-        R"(/tmp/q\"x\\"y\)",
-        R"(")",
-        R"(\")",
-        R"("")",
-        "/tmp/ビデオ/録画　第1話.mpg",
-        "/tmp/tab\there",
-    };
-    for (const std::string& s : samples) {
-        const Args split = SplitCommandLine("p " + QuoteArgument(s));
-        EXPECT_EQ(split, (Args{"p", s})) << s;
-    }
-}
-
 TEST(SplitCommandLine, GivesBackTheBuildersArguments)
 {
     const std::pair<std::string, std::string> paths[] = {
@@ -67,6 +44,9 @@ TEST(SplitCommandLine, GivesBackTheBuildersArguments)
         {R"(/v/back\slash\)", R"(/o/trailing\\)"},
         {R"(/v/mix\"ed\\".mpg)", R"(/o/-y -i x".mp4)"},
         {"/ビデオ/録画　第1話.VOB", "/出力/録画　第1話.mp4"},
+        {"", R"(")"},
+        {R"(\")", R"("")"},
+        {"tab\there", R"(\)"},
     };
     for (const auto& [source, output] : paths) {
         ThConvertInfoObjectList list;
