@@ -155,9 +155,9 @@ private:
         if (IsNetworkFileSystem(mount.fsType))
             return DriveType::Network;
         const auto name = sysfsDevice.empty() ? DeviceName(mount.source) : sysfsDevice.filename().string();
-        // An image file mounted as a disc reads like one.
-        if (IsOpticalDeviceName(name) || IsOpticalDeviceName(DeviceName(mount.source))
-            || (mount.fsType == "iso9660" && StartsWith(name, "loop")))
+        // A disc image mounted through a loop device reads like a disc.
+        const bool discImage = (mount.fsType == "iso9660" || mount.fsType == "udf") && StartsWith(name, "loop");
+        if (IsOpticalDeviceName(name) || IsOpticalDeviceName(DeviceName(mount.source)) || discImage)
             return DriveType::Optical;
         if (IsRemovableDevice(sysfsDevice) || StartsWith(mount.mountPoint, "/media/")
             || StartsWith(mount.mountPoint, "/run/media/"))
