@@ -1,0 +1,25 @@
+#pragma once
+// Where a job's output goes: the source's file name with the new extension in
+// the output folder, made unique by a number before the extension.
+#include <string>
+#include <string_view>
+
+namespace movarin {
+
+// True when something other than a folder exists at path (a dangling link
+// counts: writing through it would create a file elsewhere).
+bool FileExists(const std::string& path);
+
+// path itself when no file exists there, otherwise the first of
+// base(1)ext, base(2)ext, ... at which no file exists.
+std::string UniqueFileName(const std::string& path);
+
+// folder + the file-name part of source with its extension changed to ext.
+// A folder without a trailing delimiter gets one; an empty folder stays empty
+// (the bare file name).
+std::string OutputFilePath(std::string_view source, std::string_view folder, std::string_view ext);
+
+// The thumbnail picture beside an output video.
+std::string ThumbnailPath(std::string_view output);
+
+} // namespace movarin

@@ -1,0 +1,31 @@
+#pragma once
+// Reading the encoder's progress lines and turning the elapsed source time
+// into the status text. Pure functions, locale-independent.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace movarin {
+
+// Suffix of the status text during a conversion.
+inline constexpr const char* ProgressSuffix = "までの動画を変換完了";
+
+// "HH時間MM分SS秒", each part at least two digits (100 hours give "100").
+std::string SecondsToText(std::int32_t seconds);
+
+// A decimal number: blanks around it, an optional sign, digits with "." as
+// the decimal separator (whatever the user's locale), an optional exponent,
+// at least one digit. Nothing else converts.
+std::optional<double> ParseDecimal(std::string_view text);
+
+// The elapsed seconds of a progress text: the number between "time=" and the
+// following "bitrate", rounded half to even. Nothing when the text holds no
+// "time=" (any case), no "bitrate" after it, or no convertible number, or when
+// the number does not fit a 32-bit second count.
+std::optional<std::int32_t> ProgressSeconds(std::string_view line);
+
+// SecondsToText(seconds) + ProgressSuffix for a progress text, or nothing.
+std::optional<std::string> ProgressStatusText(std::string_view line);
+
+} // namespace movarin

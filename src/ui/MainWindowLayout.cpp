@@ -1,0 +1,157 @@
+// The main window's controls: positions, sizes, tags, pictures, the list
+// view's columns and look, the status line and the window's own frame.
+#include "ui/UnitMain.h"
+
+#include <QFont>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPainter>
+#include <QStyledItemDelegate>
+#include <QTreeWidget>
+#include <QtGlobal>
+
+#include "platform/MessageBoxes.h"
+#include "runner/ConsoleRunner.h"
+#include "ui/imagebutton.h"
+
+namespace {
+
+constexpr int ClientWidth = 471;
+constexpr int ClientHeight = 266;
+constexpr int NameColumnWidth = 180;
+constexpr int StateColumnWidth = 110;
+
+// Draws the cell borders of a report list: Qt's tree view has no grid.
+class GridLineDelegate final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::paint(painter, option, index);
+        painter->save();
+        painter->setPen(QColor(0xd0, 0xd0, 0xd0));
+        const QRect r = option.rect;
+        painter->drawLine(r.topRight(), r.bottomRight());
+        painter->drawLine(r.bottomLeft(), r.bottomRight());
+        painter->restore();
+    }
+};
+
+TImageButton* MakeButton(QWidget* parent, const char* images, QRect geometry, int tag,
+                         TImageButtonLayout layout)
+{
+    auto* button = new TImageButton(parent);
+    button->setGeometry(geometry);
+    button->SetTag(tag);
+    button->SetButtonStyle(ibsNoFrame);
+    button->SetButtonLayout(layout);
+    try {
+        button->LoadImages(QString::fromLatin1(images));
+    } catch (const movarin::PngError& error) {
+        // The pictures are compiled in; a broken build still gets a usable
+        // (if blank) button rather than no window at all.
+        qWarning("Button pictures %s could not be read: %s", images, error.what());
+    }
+    return button;
+}
+
+} // namespace
+
+void TFormMain::CreateControls()
+{
+    setWindowTitle(QStringLiteral("Movarin"));
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    setFixedSize(ClientWidth, ClientHeight);
+    QFont font;
+    font.setFamilies({QStringLiteral("MS PGothic"), QStringLiteral("IPAPGothic"),
+                      QStringLiteral("Noto Sans CJK JP")});
+    font.setPixelSize(12);
+    font.setStyleHint(QFont::SansSerif);
+    setFont(font);
+
+    try {
+        Background_ = TPngPicture::Load(QStringLiteral(":/assets/main/background.png"));
+    } catch (const movarin::PngError& error) {
+        qWarning("Background picture could not be read: %s", error.what());
+    }
+
+    // Created bottom to top, so that later controls lie above earlier ones.
+    ImgBtnAddFile = MakeButton(this, "main/add_file", {18, 9, 130, 38}, 0, ibsImageAbove);
+    ImgBtnAddDVD = MakeButton(this, "main/add_dvd", {159, 8, 136, 40}, 0, ibsImageAbove);
+    ImgBtnListDelete = MakeButton(this, "main/list_delete", {308, 9, 65, 38}, 0, ibsImageAbove);
+    ImgBtnConfig = MakeButton(this, "main/config", {391, 9, 65, 38}, 0, ibsImageAbove);
+    ImgBtnConvertCancel =
+        MakeButton(this, "main/convert_cancel", {20, 245, 65, 21}, 0, ibsImageLeft);
+    ImgBtnConvertMovie =
+        MakeButton(this, "main/convert_movie", {341, 63, 127, 38}, cmMovie, ibsImageAbove);
+    ImgBtnConvertMovie2Walkman = MakeButton(this, "main/convert_walkman", {341, 117, 127, 38},
+                                            cmMovieToWalkman, ibsImageAbove);
+    ImgBtnConvertMusic =
+        MakeButton(this, "main/convert_music", {341, 190, 127, 38}, cmMusic, ibsImageAbove);
+
+    ConsoleConvert = new TConsoleRunner(this, &Boxes_);
+    ConsoleThumnail = new TConsoleRunner(this, &Boxes_);
+    for (TConsoleRunner* runner : {ConsoleConvert, ConsoleThumnail}) {
+        runner->InputToOutput = false;
+        runner->MaxTimeAfterBeginning = 0;
+        runner->MaxTimeAfterLastOutput = 0;
+        runner->ShowWindow = swHIDE;
+        runner->CreationFlag = fCREATE_NEW_CONSOLE;
+        runner->ReturnCode = rcCRLF;
+    }
+
+    LblSituation = new QLabel(this);
+    LblSituation->setGeometry(96, 249, 369, 12);
+    LblSituation->setWordWrap(false);
+    LblSituation->setTextFormat(Qt::PlainText);
+    LblSituation->setAttribute(Qt::WA_TranslucentBackground);
+    LblSituation->setAutoFillBackground(false);
+    // A long text is cut at the label's right edge instead of widening it.
+    LblSituation->setMinimumWidth(0);
+    LblSituation->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+
+    ListViewConvertFile = new QTreeWidget(this);
+    ListViewConvertFile->setGeometry(20, 63, 315, 171);
+    ListViewConvertFile->setColumnCount(2);
+    ListViewConvertFile->setHeaderLabels({QStringLiteral("ファイル名"), QStringLiteral("状態")});
+    ListViewConvertFile->setRootIsDecorated(false);
+    ListViewConvertFile->setItemsExpandable(false);
+    ListViewConvertFile->setUniformRowHeights(true);
+    ListViewConvertFile->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    ListViewConvertFile->setSelectionBehavior(QAbstractItemView::SelectRows);
+    ListViewConvertFile->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    ListViewConvertFile->setDragDropMode(QAbstractItemView::NoDragDrop);
+    ListViewConvertFile->setSortingEnabled(false);
+    ListViewConvertFile->setAllColumnsShowFocus(true);
+    ListViewConvertFile->setItemDelegate(new GridLineDelegate(ListViewConvertFile));
+    // The selection keeps its colour when the list loses the focus.
+    QPalette palette = ListViewConvertFile->palette();
+    for (auto role : {QPalette::Highlight, QPalette::HighlightedText})
+        palette.setColor(QPalette::Inactive, role, palette.color(QPalette::Active, role));
+    ListViewConvertFile->setPalette(palette);
+
+    QHeaderView* header = ListViewConvertFile->header();
+    header->setSectionsClickable(false);
+    header->setSectionsMovable(false);
+    header->setSortIndicatorShown(false);
+    header->setStretchLastSection(false);
+    header->setMinimumSectionSize(StateColumnWidth);
+    header->setSectionResizeMode(0, QHeaderView::Interactive);
+    header->setSectionResizeMode(1, QHeaderView::Fixed);
+    header->resizeSection(0, NameColumnWidth);
+    header->resizeSection(1, StateColumnWidth);
+    connect(header, &QHeaderView::sectionResized, this,
+            [header](int logical, int, int newSize) {
+                if (logical == 0 && newSize < NameColumnWidth)
+                    header->resizeSection(0, NameColumnWidth);
+            });
+
+    // Drops are handled by the window, and only over the list.
+    ListViewConvertFile->viewport()->installEventFilter(this);
+    setTabOrder(ListViewConvertFile, ImgBtnAddFile);
+    ListViewConvertFile->setFocus();
+}
