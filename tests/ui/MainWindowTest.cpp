@@ -1,0 +1,257 @@
+// The main window offscreen: layout, adding and removing jobs, drops, the
+// busy state and the close query.
+#include "ui/MainWindowTestSupport.h"
+
+#include <QApplication>
+#include <QDropEvent>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMimeData>
+#include <QUrl>
+
+#include "jobs/ThConvertInfo.h"
+#include "ui/DropFiles.h"
+
+using movarin::BoxAnswer;
+using movarin::BoxButtons;
+
+namespace {
+
+class MainWindowTest : public ::testing::Test, protected MainWindowFixture {
+protected:
+    void SetUp() override { Create(); }
+
+    void AddJobs(std::initializer_list<const char*> names)
+    {
+        for (const char* name : names)
+            window->AddJob(std::string("/videos/") + name);
+        window->RefreshJobList();
+    }
+
+    // Sends a real drop of these local names onto the list.
+    bool Drop(const std::vector<std::string>& names)
+    {
+        QMimeData mime;
+        QList<QUrl> urls;
+        for (const auto& name : names)
+            urls.append(QUrl::fromLocalFile(QString::fromStdString(name)));
+        mime.setUrls(urls);
+        QWidget* target = window->ListViewConvertFile->viewport();
+        const QPointF at(10, 10);
+        QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &enter);
+        if (!enter.isAccepted())
+            return false;
+        QDropEvent drop(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &drop);
+        return drop.isAccepted();
+    }
+};
+
+TEST_F(MainWindowTest, LayoutFollowsTheWindowDescription)
+{
+    EXPECT_EQ(window->windowTitle(), "Movarin");
+    EXPECT_EQ(window->size(), QSize(471, 266));
+    EXPECT_EQ(window->minimumSize(), window->maximumSize());
+    EXPECT_TRUE(window->windowFlags() & Qt::WindowMinimizeButtonHint);
+    EXPECT_FALSE(window->windowFlags() & Qt::WindowMaximizeButtonHint);
+
+    struct Expected {
+        TImageButton* button;
+        QRect geometry;
+        int tag;
+    };
+    for (const auto& e : {Expected{window->ImgBtnAddFile, {18, 9, 130, 38}, 0},
+                          Expected{window->ImgBtnAddDVD, {159, 8, 136, 40}, 0},
+                          Expected{window->ImgBtnListDelete, {308, 9, 65, 38}, 0},
+                          Expected{window->ImgBtnConfig, {391, 9, 65, 38}, 0},
+                          Expected{window->ImgBtnConvertCancel, {20, 245, 65, 21}, 0},
+                          Expected{window->ImgBtnConvertMovie, {341, 63, 127, 38}, 1},
+                          Expected{window->ImgBtnConvertMovie2Walkman, {341, 117, 127, 38}, 2},
+                          Expected{window->ImgBtnConvertMusic, {341, 190, 127, 38}, 3}}) {
+        EXPECT_EQ(e.button->geometry(), e.geometry);
+        EXPECT_EQ(e.button->Tag(), e.tag);
+        EXPECT_FALSE(e.button->ImageNormal().Empty());
+    }
+    EXPECT_EQ(window->LblSituation->geometry(), QRect(96, 249, 369, 12));
+    EXPECT_TRUE(window->LblSituation->text().isEmpty());
+
+    auto* view = window->ListViewConvertFile;
+    EXPECT_EQ(view->geometry(), QRect(20, 63, 315, 171));
+    EXPECT_EQ(view->headerItem()->text(0), "ファイル名");
+    EXPECT_EQ(view->headerItem()->text(1), "状態");
+    EXPECT_EQ(view->columnWidth(0), 180);
+    EXPECT_EQ(view->columnWidth(1), 110);
+    EXPECT_EQ(view->selectionMode(), QAbstractItemView::ExtendedSelection);
+    EXPECT_EQ(view->selectionBehavior(), QAbstractItemView::SelectRows);
+    EXPECT_EQ(view->editTriggers(), QAbstractItemView::NoEditTriggers);
+    EXPECT_FALSE(view->rootIsDecorated());
+    EXPECT_FALSE(view->header()->sectionsClickable());
+
+    // The name column cannot be made narrower than 180, the state column is fixed.
+    view->header()->resizeSection(0, 50);
+    EXPECT_EQ(view->columnWidth(0), 180);
+    EXPECT_EQ(view->header()->sectionResizeMode(1), QHeaderView::Fixed);
+
+    EXPECT_EQ(window->font().pixelSize(), 12);
+    EXPECT_TRUE(window->font().families().contains("IPAPGothic"));
+}
+
+TEST_F(MainWindowTest, StartsIdleWithWorkFolderAndDefaultSettings)
+{
+    EXPECT_FALSE(window->Busy());
+    EXPECT_FALSE(window->ImgBtnConvertCancel->isEnabled());
+    EXPECT_TRUE(window->ListViewConvertFile->viewport()->acceptDrops());
+    EXPECT_EQ(window->DocumentsDir(), temp / "docs/");
+    EXPECT_EQ(window->WorkDir(), temp / "docs/MOVARIN_VIDEO/");
+    EXPECT_TRUE(std::filesystem::is_directory(window->WorkDir()));
+    EXPECT_EQ(window->JobList().SaveDir, window->WorkDir());
+    EXPECT_TRUE(window->JobList().OpenDir);
+    // Nothing is written until the settings dialog says OK.
+    EXPECT_FALSE(std::filesystem::exists(window->WorkDir() + "config.ini"));
+}
+
+TEST_F(MainWindowTest, SetBusyTogglesButtonsAndDropsTogether)
+{
+    window->SetBusy(true);
+    EXPECT_TRUE(window->Busy());
+    for (auto* b : {window->ImgBtnAddFile, window->ImgBtnAddDVD, window->ImgBtnListDelete,
+                    window->ImgBtnConfig, window->ImgBtnConvertMovie,
+                    window->ImgBtnConvertMovie2Walkman, window->ImgBtnConvertMusic})
+        EXPECT_FALSE(b->isEnabled());
+    EXPECT_TRUE(window->ImgBtnConvertCancel->isEnabled());
+    EXPECT_TRUE(window->ListViewConvertFile->isEnabled());
+    EXPECT_FALSE(window->ListViewConvertFile->viewport()->acceptDrops());
+    EXPECT_FALSE(Drop({"/v/a.avi"}));
+    EXPECT_EQ(window->JobList().Count(), 0);
+
+    window->SetBusy(false);
+    EXPECT_FALSE(window->Busy());
+    EXPECT_FALSE(window->ImgBtnConvertCancel->isEnabled());
+    EXPECT_TRUE(Drop({"/v/a.avi"}));
+    EXPECT_EQ(window->JobList().Count(), 1);
+}
+
+TEST_F(MainWindowTest, AddFileTakesTheChosenNameEvenTwice)
+{
+    dialogs.answers = {std::string("/home/u/クリップ 1.avi"), std::string("/home/u/クリップ 1.avi"),
+                       std::nullopt, std::string("/nowhere/typed.flv")};
+    for (int i = 0; i < 4; ++i)
+        Click(window->ImgBtnAddFile);
+    ASSERT_EQ(dialogs.calls.size(), 4u);
+    EXPECT_EQ(dialogs.calls[0].first, temp / "docs/");
+    EXPECT_EQ(dialogs.calls[0].second, "動画ファイル (*.avi *.flv *.mpg *.mpeg *.3gp)");
+    EXPECT_EQ(Rows(0), (std::vector<std::string>{"クリップ 1.avi", "クリップ 1.avi", "typed.flv"}));
+    EXPECT_EQ(Rows(1), (std::vector<std::string>{"変換待ち", "変換待ち", "変換待ち"}));
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(MainWindowTest, DropAddsSupportedNamesAndWarnsOncePerDrop)
+{
+    // The box comes after a.avi is in the job list and before c.mpeg is.
+    std::vector<int> countsAtBox;
+    boxes.onShow = [&](const ShownBox&) { countsAtBox.push_back(window->JobList().Count()); };
+    ASSERT_TRUE(Drop({"/v/a.avi", "/v/b.txt", "/v/c.mpeg", "/v/d.doc"}));
+    EXPECT_EQ(Rows(0), (std::vector<std::string>{"a.avi", "c.mpeg"}));
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].title, "情報");
+    EXPECT_EQ(boxes.shown[0].text, movarin::UnsupportedDropText);
+    EXPECT_EQ(countsAtBox, std::vector<int>{1});
+
+    // A second drop warns again; case does not matter; no extension is refused.
+    ASSERT_TRUE(Drop({"/v/E.AvI", "/v/noext", "/v/f.Vob", "/v/g.3gp", "/v/x.mpg.txt"}));
+    EXPECT_EQ(Rows(0), (std::vector<std::string>{"a.avi", "c.mpeg", "E.AvI", "f.Vob", "g.3gp"}));
+    EXPECT_EQ(boxes.shown.size(), 2u);
+}
+
+TEST_F(MainWindowTest, DroppedFolderWithVideoNameIsAddedLikeAFile)
+{
+    const std::string folder = temp / "disc.vob";
+    std::filesystem::create_directories(folder);
+    ASSERT_TRUE(Drop({folder}));
+    ASSERT_EQ(window->JobList().Count(), 1);
+    EXPECT_EQ(Rows(0), std::vector<std::string>{"disc.vob"});
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(MainWindowTest, DropOfNonLocalUrlsIsNotAccepted)
+{
+    QMimeData mime;
+    mime.setUrls({QUrl("https://example.com/a.avi")});
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window->ListViewConvertFile->viewport(), &enter);
+    EXPECT_FALSE(enter.isAccepted());
+}
+
+TEST_F(MainWindowTest, RemoveWithoutSelectionOnlyInforms)
+{
+    AddJobs({"a.avi"});
+    Click(window->ImgBtnListDelete);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].title, "情報");
+    EXPECT_EQ(boxes.shown[0].text, "変換リストから除外するファイルを選択してください");
+    EXPECT_EQ(window->JobList().Count(), 1);
+}
+
+TEST_F(MainWindowTest, RemoveSelectedRowsOnYesOnly)
+{
+    AddJobs({"j0.avi", "j1.avi", "j2.avi", "j3.avi"});
+    auto* view = window->ListViewConvertFile;
+    view->topLevelItem(1)->setSelected(true);
+    view->topLevelItem(3)->setSelected(true);
+
+    boxes.answers = {BoxAnswer::No};
+    Click(window->ImgBtnListDelete);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].title, "確認");
+    EXPECT_EQ(boxes.shown[0].text, "選択したファイルを変換リストから除外しますか？");
+    EXPECT_EQ(boxes.shown[0].buttons, BoxButtons::YesNo);
+    EXPECT_EQ(window->JobList().Count(), 4);
+    EXPECT_TRUE(view->topLevelItem(1)->isSelected());
+    EXPECT_TRUE(view->topLevelItem(3)->isSelected());
+
+    boxes.answers = {BoxAnswer::Yes};
+    Click(window->ImgBtnListDelete);
+    EXPECT_EQ(Rows(0), (std::vector<std::string>{"j0.avi", "j2.avi"}));
+    EXPECT_TRUE(view->selectedItems().isEmpty());
+}
+
+TEST_F(MainWindowTest, CloseIsRefusedOnlyWhileBusy)
+{
+    window->show();
+    EXPECT_TRUE(window->close());
+    EXPECT_TRUE(boxes.shown.empty());
+
+    window->show();
+    window->SetBusy(true);
+    EXPECT_FALSE(window->close());
+    EXPECT_TRUE(window->isVisible());
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].title, "情報");
+    EXPECT_EQ(boxes.shown[0].text, "変換中は終了できません。変換を中止してから終了してください。");
+    window->SetBusy(false);
+    EXPECT_TRUE(window->close());
+    EXPECT_FALSE(std::filesystem::exists(window->WorkDir() + "config.ini"));
+}
+
+TEST_F(MainWindowTest, ProgressLineSetsTheStatusAndLongTextIsCut)
+{
+    window->Driver().ConsoleConvertNewLine("frame=  10 time=3725.6 bitrate= 12.0kbits/s");
+    EXPECT_EQ(window->LblSituation->text(), "01時間02分06秒までの動画を変換完了");
+    window->Driver().ConsoleConvertNewLine("time=abc bitrate=1");
+    EXPECT_EQ(window->LblSituation->text(), "01時間02分06秒までの動画を変換完了");
+
+    window->ShowStatus(std::string(200, 'W'));
+    EXPECT_EQ(window->LblSituation->width(), 369);
+    EXPECT_FALSE(window->LblSituation->wordWrap());
+}
+
+TEST_F(MainWindowTest, DialogButtonsWithoutDialogsDoNothing)
+{
+    Click(window->ImgBtnAddDVD);
+    Click(window->ImgBtnConfig);
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_EQ(window->JobList().Count(), 0);
+}
+
+} // namespace

@@ -1,0 +1,145 @@
+#pragma once
+// A main window over scripted boxes, a scripted file dialog, fake drives and
+// a temp documents folder, for the window and driver suites.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTest>
+#include <QTreeWidget>
+
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "common/FakeVolumeTable.h"
+#include "platform/FileDialogs.h"
+#include "platform/MessageBoxes.h"
+#include "ui/UnitMain.h"
+#include "ui/imagebutton.h"
+
+struct ShownBox {
+    std::string title;
+    std::string text;
+    movarin::BoxButtons buttons;
+    movarin::BoxIcon icon;
+};
+
+// Records every box and answers from a queue (Ok / Yes when it is empty).
+class ScriptedBoxes final : public movarin::IMessageBoxes {
+public:
+    movarin::BoxAnswer Show(const std::string& title, const std::string& text,
+                            movarin::BoxButtons buttons, movarin::BoxIcon icon) override
+    {
+        shown.push_back({title, text, buttons, icon});
+        if (onShow)
+            onShow(shown.back());
+        if (buttons == movarin::BoxButtons::Ok)
+            return movarin::BoxAnswer::Ok;
+        if (answers.empty())
+            return movarin::BoxAnswer::Yes;
+        const auto answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    std::vector<std::string> Texts() const
+    {
+        std::vector<std::string> texts;
+        for (const auto& box : shown)
+            texts.push_back(box.text);
+        return texts;
+    }
+    std::vector<ShownBox> shown;
+    std::deque<movarin::BoxAnswer> answers;
+    std::function<void(const ShownBox&)> onShow;
+};
+
+class ScriptedOpenFile final : public movarin::IFileDialogs {
+public:
+    std::optional<std::string> OpenFile(const std::string& initialDir,
+                                        const std::string& filter) override
+    {
+        calls.push_back({initialDir, filter});
+        if (answers.empty())
+            return std::nullopt;
+        auto answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    std::optional<std::string> ChooseFolder(const std::string&) override { return std::nullopt; }
+
+    std::vector<std::pair<std::string, std::string>> calls;
+    std::deque<std::optional<std::string>> answers;
+};
+
+class TempFolder {
+public:
+    TempFolder()
+    {
+        char pattern[] = "/tmp/movarin-mw-XXXXXX";
+        const char* made = mkdtemp(pattern);
+        if (!made)
+            throw std::runtime_error("mkdtemp failed");
+        path_ = made;
+    }
+    ~TempFolder()
+    {
+        std::error_code ec;
+        std::filesystem::remove_all(path_, ec);
+    }
+    const std::string& Path() const { return path_; }
+    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+// Pumps events until done() holds or timeoutMs passes; a safety net only.
+inline bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 20000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QTest::qWait(5);
+    }
+    return true;
+}
+
+inline void Click(TImageButton* button)
+{
+    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(button->width() / 2, button->height() / 2));
+}
+
+struct MainWindowFixture {
+    TempFolder temp;
+    ScriptedBoxes boxes;
+    ScriptedOpenFile dialogs;
+    FakeVolumeTable volumes;
+    std::vector<std::string> opened;
+    std::unique_ptr<TFormMain> window;
+
+    void Create()
+    {
+        std::filesystem::create_directories(temp / "docs");
+        window = std::make_unique<TFormMain>(MainWindowServices{
+            boxes, dialogs, volumes, temp / "docs",
+            [this](const std::string& folder) { opened.push_back(folder); }});
+    }
+
+    std::vector<std::string> Rows(int column) const
+    {
+        std::vector<std::string> rows;
+        auto* view = window->ListViewConvertFile;
+        for (int i = 0; i < view->topLevelItemCount(); ++i)
+            rows.push_back(view->topLevelItem(i)->text(column).toStdString());
+        return rows;
+    }
+};
