@@ -32,13 +32,14 @@ const std::vector<ButtonSpec>& Buttons()
 
 namespace {
 
-// The pressed face is drawn 1 pixel up-left of the hover face and 2 pixels
-// smaller: the button shows it 2 pixels right and down, so it sinks in and
-// its border stays inside the control.
+// The pressed face is drawn 1 pixel up-left of the hover face and 1 pixel
+// smaller: the button shows it 2 pixels right and down, so its top-left edge
+// sinks in while its bottom-right edge meets the hover face's, inside the
+// control even where the button is one pixel narrower than the picture.
 QRectF FaceRect(const ButtonSpec& spec, ButtonLook look)
 {
     if (look == ButtonLook::Down)
-        return QRectF(0.5, 0.5, spec.Width - 3, spec.Height - 3);
+        return QRectF(0.5, 0.5, spec.Width - 4, spec.Height - 4);
     return QRectF(1.5, 1.5, spec.Width - 3, spec.Height - 3);
 }
 

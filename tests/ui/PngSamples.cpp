@@ -1,0 +1,104 @@
+#include "PngSamples.h"
+
+#include <png.h>
+
+namespace pngsamples {
+
+namespace {
+
+void Append(png_structp png, png_bytep data, png_size_t length)
+{
+    auto* out = static_cast<QByteArray*>(png_get_io_ptr(png));
+    out->append(reinterpret_cast<const char*>(data), static_cast<qsizetype>(length));
+}
+
+void Flush(png_structp) {}
+
+bool Write(const Spec& spec, QByteArray& out, png_structp png, png_infop info,
+           std::vector<png_color>& palette, std::vector<png_bytep>& rows)
+{
+    if (setjmp(png_jmpbuf(png)))
+        return false;
+    png_set_write_fn(png, &out, &Append, &Flush);
+    png_set_IHDR(png, info, spec.Width, spec.Height, spec.BitDepth, spec.ColorType,
+                 spec.Interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    if (!palette.empty())
+        png_set_PLTE(png, info, palette.data(), static_cast<int>(palette.size()));
+    if (!spec.PaletteAlpha.empty())
+        png_set_tRNS(png, info, spec.PaletteAlpha.data(), static_cast<int>(spec.PaletteAlpha.size()),
+                     nullptr);
+    png_color_16 key{};
+    if (spec.KeyGray >= 0) {
+        key.gray = static_cast<png_uint_16>(spec.KeyGray);
+        png_set_tRNS(png, info, nullptr, 0, &key);
+    }
+    png_write_info(png, info);
+    png_write_image(png, rows.data());
+    png_write_end(png, nullptr);
+    return true;
+}
+
+} // namespace
+
+QByteArray Encode(const Spec& spec)
+{
+    QByteArray out;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    std::vector<png_color> palette;
+    for (QRgb c : spec.Palette)
+        palette.push_back({static_cast<png_byte>(qRed(c)), static_cast<png_byte>(qGreen(c)),
+                           static_cast<png_byte>(qBlue(c))});
+    const std::size_t rowBytes = spec.Rows.size() / static_cast<std::size_t>(spec.Height);
+    std::vector<png_bytep> rows;
+    std::vector<std::uint8_t> data = spec.Rows;
+    for (int y = 0; y < spec.Height; ++y)
+        rows.push_back(data.data() + rowBytes * y);
+    const bool ok = Write(spec, out, png, info, palette, rows);
+    png_destroy_write_struct(&png, &info);
+    return ok ? out : QByteArray();
+}
+
+QByteArray SolidRgb(int w, int h, QRgb colour)
+{
+    Spec spec{w, h, PNG_COLOR_TYPE_RGB, 8};
+    for (int i = 0; i < w * h; ++i) {
+        spec.Rows.push_back(static_cast<std::uint8_t>(qRed(colour)));
+        spec.Rows.push_back(static_cast<std::uint8_t>(qGreen(colour)));
+        spec.Rows.push_back(static_cast<std::uint8_t>(qBlue(colour)));
+    }
+    return Encode(spec);
+}
+
+QByteArray EdgedRgb(int w, int h, QRgb fill, QRgb edge)
+{
+    Spec spec{w, h, PNG_COLOR_TYPE_RGB, 8};
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const QRgb c = (x >= w - 2 || y >= h - 2) ? edge : fill;
+            spec.Rows.push_back(static_cast<std::uint8_t>(qRed(c)));
+            spec.Rows.push_back(static_cast<std::uint8_t>(qGreen(c)));
+            spec.Rows.push_back(static_cast<std::uint8_t>(qBlue(c)));
+        }
+    return Encode(spec);
+}
+
+QByteArray RgbaOf(int w, int h, QRgb colour, std::uint8_t alpha)
+{
+    Spec spec{w, h, PNG_COLOR_TYPE_RGB_ALPHA, 8};
+    for (int i = 0; i < w * h; ++i) {
+        spec.Rows.push_back(static_cast<std::uint8_t>(qRed(colour)));
+        spec.Rows.push_back(static_cast<std::uint8_t>(qGreen(colour)));
+        spec.Rows.push_back(static_cast<std::uint8_t>(qBlue(colour)));
+        spec.Rows.push_back(alpha);
+    }
+    return Encode(spec);
+}
+
+TPngPicture Picture(const QByteArray& png)
+{
+    return TPngPicture::Decode(png);
+}
+
+} // namespace pngsamples
