@@ -2,6 +2,7 @@
 #include "Look.h"
 
 #include <QBuffer>
+#include <QImageWriter>
 #include <QPainter>
 #include <QPainterPath>
 #include <QtEndian>
@@ -108,7 +109,9 @@ QByteArray Png32(const QImage& argb)
     QByteArray png;
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
-    argb.save(&buffer, "PNG");
+    QImageWriter writer(&buffer, "PNG");
+    writer.setQuality(0);
+    writer.write(argb);
     return png;
 }
 

@@ -28,7 +28,7 @@ bool WriteRgb(const QString& path, const QImage& image)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QImageWriter writer(path, "PNG");
-    writer.setCompression(9);
+    writer.setQuality(0); // smallest file: PNG is lossless either way
     if (!writer.write(image.convertToFormat(QImage::Format_RGB888))) {
         std::fprintf(stderr, "cannot write %s: %s\n", qPrintable(path), qPrintable(writer.errorString()));
         return false;
@@ -39,7 +39,7 @@ bool WriteRgb(const QString& path, const QImage& image)
 bool WriteArgb(const QString& path, const QImage& image)
 {
     QImageWriter writer(path, "PNG");
-    writer.setCompression(9);
+    writer.setQuality(0); // smallest file: PNG is lossless either way
     if (!writer.write(image.convertToFormat(QImage::Format_ARGB32))) {
         std::fprintf(stderr, "cannot write %s: %s\n", qPrintable(path), qPrintable(writer.errorString()));
         return false;
