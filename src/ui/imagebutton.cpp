@@ -271,15 +271,16 @@ void TImageButton::mouseReleaseEvent(QMouseEvent* event)
 
 void TImageButton::mouseDoubleClickEvent(QMouseEvent* event)
 {
-    // Qt delivers the second press of a double click as a press followed by
-    // this event; the release that follows must not click a second time.
+    // Qt delivers the second press of a double click as this event alone (some
+    // platforms send a press before it); either way the release that follows
+    // must not click a second time.
     if (event->button() != Qt::LeftButton)
         return;
     const QPoint pos = event->position().toPoint();
     QPointer<TImageButton> self(this);
     ClickArmed_ = false;
     if (State_ == ibsStateUp) {
-        // A double click delivered without its press (synthesised events).
+        // The second press, delivered only as the double click.
         MouseDown(Qt::LeftButton, pos);
         if (!self)
             return;

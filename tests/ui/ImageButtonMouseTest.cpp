@@ -115,6 +115,7 @@ TEST_F(ImageButtonMouse, DoubleClickClicksOnceAndDoubleClicksOnce)
     EXPECT_EQ(Count("click"), 1);
     EXPECT_EQ(Count("dblclick"), 1);
     EXPECT_EQ(Count("up"), 2);
+    EXPECT_EQ(Count("down"), 2); // the second press arrives as the double click
     EXPECT_EQ(button->ButtonState(), ibsStateUp);
     // The click belongs to the first press and release.
     const auto click = std::find(events.begin(), events.end(), "click");
