@@ -213,12 +213,3 @@ TEST(ImageButtonPaint, FlatFrameFollowsHoverAndPress)
     f.button->setEnabled(false);
     EXPECT_EQ(Render(*f.button).pixel(0, 0), Ground);
 }
-
-TEST(ImageButtonPaint, DefaultStyleFillsTheFaceEvenWithoutPicture)
-{
-    Fixture f({0, 0, 23, 23}, ibsImageAbove, ibsDefault);
-    const QRgb face = f.button->palette().color(QPalette::Button).rgb();
-    EXPECT_EQ(Render(*f.button).pixel(11, 11), face);
-    f.button->setEnabled(false);
-    EXPECT_EQ(Render(*f.button).pixel(11, 11), f.button->palette().color(QPalette::Button).rgb());
-}

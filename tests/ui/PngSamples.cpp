@@ -60,40 +60,39 @@ QByteArray Encode(const Spec& spec)
     return ok ? out : QByteArray();
 }
 
-QByteArray SolidRgb(int w, int h, QRgb colour)
-{
-    Spec spec{w, h, PNG_COLOR_TYPE_RGB, 8};
-    for (int i = 0; i < w * h; ++i) {
-        spec.Rows.push_back(static_cast<std::uint8_t>(qRed(colour)));
-        spec.Rows.push_back(static_cast<std::uint8_t>(qGreen(colour)));
-        spec.Rows.push_back(static_cast<std::uint8_t>(qBlue(colour)));
-    }
-    return Encode(spec);
-}
+namespace {
 
-QByteArray EdgedRgb(int w, int h, QRgb fill, QRgb edge)
+template <typename PixelAt>
+QByteArray Generated(int w, int h, bool alpha, PixelAt pixelAt)
 {
-    Spec spec{w, h, PNG_COLOR_TYPE_RGB, 8};
+    Spec spec{w, h, alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, 8};
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
-            const QRgb c = (x >= w - 2 || y >= h - 2) ? edge : fill;
-            spec.Rows.push_back(static_cast<std::uint8_t>(qRed(c)));
-            spec.Rows.push_back(static_cast<std::uint8_t>(qGreen(c)));
-            spec.Rows.push_back(static_cast<std::uint8_t>(qBlue(c)));
+            const QRgb c = pixelAt(x, y);
+            for (int v : {qRed(c), qGreen(c), qBlue(c)})
+                spec.Rows.push_back(static_cast<std::uint8_t>(v));
+            if (alpha)
+                spec.Rows.push_back(static_cast<std::uint8_t>(qAlpha(c)));
         }
     return Encode(spec);
 }
 
+} // namespace
+
+QByteArray SolidRgb(int w, int h, QRgb colour)
+{
+    return Generated(w, h, false, [&](int, int) { return colour; });
+}
+
+QByteArray EdgedRgb(int w, int h, QRgb fill, QRgb edge)
+{
+    return Generated(w, h, false, [&](int x, int y) { return (x >= w - 2 || y >= h - 2) ? edge : fill; });
+}
+
 QByteArray RgbaOf(int w, int h, QRgb colour, std::uint8_t alpha)
 {
-    Spec spec{w, h, PNG_COLOR_TYPE_RGB_ALPHA, 8};
-    for (int i = 0; i < w * h; ++i) {
-        spec.Rows.push_back(static_cast<std::uint8_t>(qRed(colour)));
-        spec.Rows.push_back(static_cast<std::uint8_t>(qGreen(colour)));
-        spec.Rows.push_back(static_cast<std::uint8_t>(qBlue(colour)));
-        spec.Rows.push_back(alpha);
-    }
-    return Encode(spec);
+    const QRgb c = qRgba(qRed(colour), qGreen(colour), qBlue(colour), alpha);
+    return Generated(w, h, true, [&](int, int) { return c; });
 }
 
 TPngPicture Picture(const QByteArray& png)
