@@ -1,0 +1,141 @@
+#include "ChildRun.h"
+
+#include <cerrno>
+#include <csignal>
+#include <dirent.h>
+#include <fcntl.h>
+#include <fstream>
+#include <iterator>
+#include <spawn.h>
+#include <stdexcept>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+Child::Child(const std::string& program, const std::vector<std::string>& args)
+{
+    int ends[2];
+    if (pipe2(ends, O_CLOEXEC) != 0)
+        throw std::runtime_error("pipe2 failed");
+    std::vector<std::string> storage = {program};
+    storage.insert(storage.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& s : storage)
+        argv.push_back(s.data());
+    argv.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, ends[1], STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, ends[1], STDERR_FILENO);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    const int rc = posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(ends[1]);
+    fd_ = ends[0];
+    if (rc != 0) {
+        close(fd_);
+        throw std::runtime_error("posix_spawn failed for " + program);
+    }
+}
+
+Child::~Child()
+{
+    if (fd_ >= 0)
+        close(fd_);
+    if (pid_ > 0) {
+        kill(pid_, SIGKILL);
+        waitpid(pid_, nullptr, 0);
+    }
+}
+
+bool Child::Read()
+{
+    char buffer[4096];
+    for (;;) {
+        const ssize_t n = read(fd_, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        result_.output.append(buffer, std::size_t(n));
+        return true;
+    }
+}
+
+bool Child::ReadUntil(const std::string& text)
+{
+    while (result_.output.find(text) == std::string::npos) {
+        if (!Read())
+            return false;
+    }
+    return true;
+}
+
+void Child::Signal(int signal)
+{
+    kill(pid_, signal);
+}
+
+int Child::Wait()
+{
+    if (fd_ >= 0)
+        close(fd_);
+    fd_ = -1;
+    int status = 0;
+    while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+    }
+    pid_ = -1;
+    result_.exitCode = WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status);
+    return result_.exitCode;
+}
+
+ChildResult Child::Finish()
+{
+    while (Read()) {
+    }
+    Wait();
+    return result_;
+}
+
+ChildResult RunChild(const std::string& program, const std::vector<std::string>& args)
+{
+    Child child(program, args);
+    return child.Finish();
+}
+
+std::vector<pid_t> ChildrenOf(pid_t parent)
+{
+    std::vector<pid_t> pids;
+    DIR* proc = opendir("/proc");
+    if (!proc)
+        return pids;
+    while (const dirent* entry = readdir(proc)) {
+        char* end = nullptr;
+        const long pid = std::strtol(entry->d_name, &end, 10);
+        if (*end != '\0' || pid <= 0)
+            continue;
+        std::ifstream in("/proc/" + std::string(entry->d_name) + "/stat");
+        std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        const auto close = text.rfind(')');
+        char state = 0;
+        long ppid = 0;
+        if (close != std::string::npos && std::sscanf(text.c_str() + close + 1, " %c %ld", &state, &ppid) == 2
+            && ppid == parent)
+            pids.push_back(pid_t(pid));
+    }
+    closedir(proc);
+    return pids;
+}
+
+bool IsAlive(pid_t pid)
+{
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const auto close = text.rfind(')');
+    if (close == std::string::npos)
+        return false;
+    char state = 0;
+    return std::sscanf(text.c_str() + close + 1, " %c", &state) == 1 && state != 'Z' && state != 'X';
+}

@@ -1,0 +1,224 @@
+// The staged lib/ffmpeg against the real FFmpeg, fed the command lines that
+// Movarin builds, split the way its runner splits them.
+#include "ChildRun.h"
+#include "TempDir.h"
+#include "jobs/ThConvertInfo.h"
+#include "platform/CommandLine.h"
+
+#include <chrono>
+#include <csignal>
+#include <gtest/gtest.h>
+#include <map>
+#include <regex>
+#include <thread>
+
+namespace fs = std::filesystem;
+using Args = std::vector<std::string>;
+using Stream = std::map<std::string, std::string>;
+
+namespace {
+
+const std::string kFront = MOVARIN_ENCODER_FRONT;
+
+Args Received(const std::string& argumentText)
+{
+    Args argv = movarin::SplitCommandLine(std::string(EncoderPath) + argumentText);
+    argv.erase(argv.begin());
+    return argv;
+}
+
+// Streams of a media file, each as key=value pairs.
+std::vector<Stream> Probe(const std::string& file)
+{
+    const ChildResult r = RunChild("/usr/bin/ffprobe",
+        {"-v", "error", "-show_entries", "stream=codec_type,codec_name,width,height,r_frame_rate,sample_rate,channels",
+         "-of", "compact=p=0", file});
+    std::vector<Stream> streams;
+    std::istringstream lines(r.output);
+    for (std::string line; std::getline(lines, line);) {
+        Stream s;
+        std::istringstream fields(line);
+        for (std::string field; std::getline(fields, field, '|');) {
+            const auto eq = field.find('=');
+            if (eq != std::string::npos)
+                s[field.substr(0, eq)] = field.substr(eq + 1);
+        }
+        streams.push_back(s);
+    }
+    return streams;
+}
+
+Stream StreamOf(const std::vector<Stream>& streams, const std::string& type)
+{
+    for (const Stream& s : streams)
+        if (s.at("codec_type") == type)
+            return s;
+    return {};
+}
+
+// A bound, not a speed requirement: a process that should end must not
+// hang the suite.
+void WaitUntilGone(pid_t pid)
+{
+    for (int i = 0; i < 1000 && IsAlive(pid); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+}
+
+class EncoderFront : public testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        dir_ = new TempDir;
+        fs::create_directories(dir_->Path() / "src dir");
+        source_ = dir_->File("src dir/clip \"1\".mpg");
+        shortSource_ = dir_->File("src dir/short.mpg");
+        MakeSource(source_, 3);
+        MakeSource(shortSource_, 0.5);
+    }
+    static void TearDownTestSuite()
+    {
+        delete dir_;
+        dir_ = nullptr;
+    }
+    static void MakeSource(const std::string& path, double seconds)
+    {
+        const std::string d = std::to_string(seconds);
+        const ChildResult r = RunChild("/usr/bin/ffmpeg",
+            {"-nostdin", "-y", "-v", "error", "-f", "lavfi", "-i", "testsrc=duration=" + d + ":size=640x480:rate=25",
+             "-f", "lavfi", "-i", "sine=frequency=440:duration=" + d, "-c:v", "mpeg2video", "-c:a", "mp2", path});
+        ASSERT_EQ(r.exitCode, 0) << r.output;
+    }
+
+    static TempDir* dir_;
+    static std::string source_;
+    static std::string shortSource_;
+};
+
+TempDir* EncoderFront::dir_ = nullptr;
+std::string EncoderFront::source_;
+std::string EncoderFront::shortSource_;
+
+} // namespace
+
+TEST_F(EncoderFront, VideoPresetsProduceThePlayersFormat)
+{
+    const int fps[] = {30, 30, 30, 15};
+    const char* sampleRate[] = {"48000", "44100", "44100", "44100"};
+    bool progressChecked = false;
+    for (std::uint8_t quality = 0; quality < 4; ++quality) {
+        for (std::uint8_t ratio = 0; ratio < 2; ++ratio) {
+            SCOPED_TRACE(testing::Message() << "quality " << int(quality) << " ratio " << int(ratio));
+            ThConvertInfoObjectList list;
+            list.Quality = quality;
+            list.Ratio = ratio;
+            const std::string out = dir_->File("q" + std::to_string(quality) + "r" + std::to_string(ratio) + ".mp4");
+            const ChildResult r = RunChild(kFront, Received(list.ConvertArguments(source_, out)));
+            ASSERT_EQ(r.exitCode, 0) << r.output;
+
+            const auto streams = Probe(out);
+            const Stream video = StreamOf(streams, "video");
+            const Stream audio = StreamOf(streams, "audio");
+            EXPECT_EQ(video.at("codec_name"), "mpeg4");
+            EXPECT_EQ(video.at("width"), "320");
+            EXPECT_EQ(video.at("height"), ratio == 0 ? "240" : "180");
+            EXPECT_EQ(video.at("r_frame_rate"), std::to_string(fps[quality]) + "/1");
+            EXPECT_EQ(audio.at("codec_name"), "aac");
+            EXPECT_EQ(audio.at("sample_rate"), sampleRate[quality]);
+            EXPECT_EQ(audio.at("channels"), "2");
+
+            if (!progressChecked) {
+                // Every progress value reaches Movarin in seconds; CR line ends survive.
+                progressChecked = true;
+                const std::regex time("time=(\\S*)");
+                int values = 0;
+                for (std::sregex_iterator it(r.output.begin(), r.output.end(), time), end; it != end; ++it) {
+                    EXPECT_TRUE(std::regex_match((*it)[1].str(), std::regex("[0-9]+\\.[0-9]+|N/A"))) << it->str();
+                    ++values;
+                }
+                EXPECT_GT(values, 0) << r.output;
+                EXPECT_NE(r.output.find(" bitrate="), std::string::npos);
+                EXPECT_NE(r.output.find('\r'), std::string::npos);
+                EXPECT_NE(r.output.find("time=3."), std::string::npos) << r.output;
+            }
+        }
+    }
+}
+
+TEST_F(EncoderFront, MusicAndThumbnail)
+{
+    ThConvertInfoObjectList list;
+    list.MusicMode = true;
+    const std::string mp3 = dir_->File("clip.mp3");
+    ChildResult r = RunChild(kFront, Received(list.ConvertArguments(source_, mp3)));
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+    const Stream audio = StreamOf(Probe(mp3), "audio");
+    EXPECT_EQ(audio.at("codec_name"), "mp3");
+    EXPECT_EQ(audio.at("sample_rate"), "48000");
+
+    list.MusicMode = false;
+    // A '%' must not turn the name into a picture-sequence pattern.
+    const std::string jpg = dir_->File("100% clip.JPG");
+    r = RunChild(kFront, Received(list.ThumbnailArguments(source_, jpg)));
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+    const Stream picture = StreamOf(Probe(jpg), "video");
+    EXPECT_EQ(picture.at("codec_name"), "mjpeg");
+    EXPECT_EQ(picture.at("width"), "160");
+    EXPECT_EQ(picture.at("height"), "120");
+}
+
+TEST_F(EncoderFront, FailedRunsLeaveNoOutput)
+{
+    ThConvertInfoObjectList list;
+    const std::string out = dir_->File("missing.mp4");
+    ChildResult r = RunChild(kFront, Received(list.ConvertArguments(dir_->File("no such source.mpg"), out)));
+    EXPECT_NE(r.exitCode, 0);
+    EXPECT_FALSE(fs::exists(out)) << r.output;
+
+    // FFmpeg itself exits 0 here without writing the picture.
+    const std::string jpg = dir_->File("short.JPG");
+    r = RunChild(kFront, Received(list.ThumbnailArguments(shortSource_, jpg)));
+    EXPECT_NE(r.exitCode, 0) << r.output;
+    EXPECT_FALSE(fs::exists(jpg));
+
+    // A quality above 3 names no output file: FFmpeg's refusal passes through.
+    list.Quality = 7;
+    r = RunChild(kFront, Received(list.ConvertArguments(source_, out)));
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.output.find("output file"), std::string::npos) << r.output;
+}
+
+TEST_F(EncoderFront, FFmpegEndsWithTheFront)
+{
+    // An endless real-time run, so that only the signal can end it.
+    const std::string out = dir_->File("endless.mp4");
+    const Args args = {"-y", "-re", "-stream_loop", "-1", "-i", source_, "-vcodec", "mpeg4", "-f", "mp4", out};
+
+    {
+        Child front(kFront, args);
+        ASSERT_TRUE(front.ReadUntil("time=")) << "no progress";
+        const std::vector<pid_t> children = ChildrenOf(front.Pid());
+        ASSERT_EQ(children.size(), 1u);
+        front.Signal(SIGKILL);
+        EXPECT_EQ(front.Wait(), 128 + SIGKILL);
+        WaitUntilGone(children[0]);
+        if (IsAlive(children[0])) {
+            ADD_FAILURE() << "FFmpeg outlived the killed front";
+            kill(children[0], SIGKILL);
+        }
+    }
+    {
+        // SIGTERM is passed on; FFmpeg stops, and the interrupted file goes.
+        Child front(kFront, args);
+        ASSERT_TRUE(front.ReadUntil("time="));
+        const std::vector<pid_t> children = ChildrenOf(front.Pid());
+        ASSERT_EQ(children.size(), 1u);
+        front.Signal(SIGTERM);
+        WaitUntilGone(front.Pid());
+        // Should the signal go nowhere, the front's death takes FFmpeg along.
+        ASSERT_FALSE(IsAlive(front.Pid())) << "SIGTERM did not end the run";
+        const ChildResult r = front.Finish();
+        EXPECT_EQ(r.exitCode, 255) << r.output;
+        EXPECT_FALSE(IsAlive(children[0]));
+        EXPECT_FALSE(fs::exists(out));
+    }
+}
