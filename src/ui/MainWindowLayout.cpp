@@ -37,6 +37,12 @@ public:
         painter->drawLine(r.bottomLeft(), r.bottomRight());
         painter->restore();
     }
+
+    // Room for the bottom line below underscores and descenders.
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        return QStyledItemDelegate::sizeHint(option, index) + QSize(0, 2);
+    }
 };
 
 TImageButton* MakeButton(QWidget* parent, const char* images, QRect geometry, int tag,
