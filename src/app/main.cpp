@@ -1,12 +1,74 @@
-#include <QApplication>
-#include <QWidget>
+// Movarin's entry: one instance per user login, the application title, the
+// three windows in their order, then the event loop until the main window closes.
+#include "app/MovarinApplication.h"
+#include "platform/Folders.h"
+#include "platform/MessageBoxes.h"
+#include "platform/SingleInstance.h"
+#include "platform/Volumes.h"
+#include "ui/QtFileDialogs.h"
+#include "ui/QtMessageBoxes.h"
+#include "ui/UnitConfig.h"
+#include "ui/UnitMain.h"
+#include "ui/UnitSelectDVD.h"
+
+#include <QFont>
+#include <QIcon>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
+namespace {
+
+void LoadJapaneseTranslation(QApplication& app, QTranslator& translator)
+{
+    // The standard buttons (はい / いいえ, OK, キャンセル) and dialogs speak Japanese
+    // whatever the desktop's language: the whole interface is Japanese.
+    if (translator.load(QLocale(QLocale::Japanese, QLocale::Japan), "qtbase", "_",
+                        QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        app.installTranslator(&translator);
+}
+
+QIcon ApplicationIcon()
+{
+    QIcon icon;
+    for (int size : {16, 32, 48, 256})
+        icon.addFile(QStringLiteral(":/assets/icon/movarin-%1.png").arg(size), QSize(size, size));
+    return icon;
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
+    movarin::QtMessageBoxes boxes;
+    movarin::MovarinApplication app(argc, argv, boxes);
+
+    // Only "another instance holds it" stops a start; a lock that cannot even
+    // be tried lets this one run.
+    movarin::SingleInstanceLock instanceLock;
+    if (instanceLock.TryAcquire() == movarin::LockResult::HeldElsewhere) {
+        boxes.Show("情報", "既に起動しています", movarin::BoxButtons::Ok, movarin::BoxIcon::None);
+        return 0;
+    }
+
     QApplication::setApplicationName("Movarin");
-    QWidget w;
-    w.setWindowTitle("Movarin");
-    w.show();
+    QApplication::setWindowIcon(ApplicationIcon());
+    QTranslator translator;
+    LoadJapaneseTranslation(app, translator);
+    QFont font;
+    font.setFamilies({"MS PGothic", "IPAPGothic", "Noto Sans CJK JP"});
+    font.setPixelSize(12);
+    QApplication::setFont(font);
+
+    movarin::QtFileDialogs fileDialogs;
+    const std::unique_ptr<movarin::IVolumeTable> volumes = movarin::CreateSystemVolumeTable();
+
+    TFormMain formMain(MainWindowServices{boxes, fileDialogs, *volumes, movarin::DocumentsFolder(),
+                                          OpenFolderInDesktop});
+    TFormSelectDVD formSelectDVD(&formMain, *volumes, boxes);
+    TFormConfig formConfig(&formMain, fileDialogs);
+    formMain.SetDialogs(formSelectDVD, formConfig);
+
+    formMain.show();
     return app.exec();
 }
