@@ -105,6 +105,17 @@ ChildResult RunChild(const std::string& program, const std::vector<std::string>&
     return child.Finish();
 }
 
+namespace {
+// State and parent from /proc/<pid>/stat; comm may hold spaces and ')'.
+bool ReadStat(const std::string& pid, char& state, long& parent)
+{
+    std::ifstream in("/proc/" + pid + "/stat");
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const auto close = text.rfind(')');
+    return close != std::string::npos && std::sscanf(text.c_str() + close + 1, " %c %ld", &state, &parent) == 2;
+}
+} // namespace
+
 std::vector<pid_t> ChildrenOf(pid_t parent)
 {
     std::vector<pid_t> pids;
@@ -114,15 +125,9 @@ std::vector<pid_t> ChildrenOf(pid_t parent)
     while (const dirent* entry = readdir(proc)) {
         char* end = nullptr;
         const long pid = std::strtol(entry->d_name, &end, 10);
-        if (*end != '\0' || pid <= 0)
-            continue;
-        std::ifstream in("/proc/" + std::string(entry->d_name) + "/stat");
-        std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        const auto close = text.rfind(')');
         char state = 0;
         long ppid = 0;
-        if (close != std::string::npos && std::sscanf(text.c_str() + close + 1, " %c %ld", &state, &ppid) == 2
-            && ppid == parent)
+        if (*end == '\0' && pid > 0 && ReadStat(entry->d_name, state, ppid) && ppid == parent)
             pids.push_back(pid_t(pid));
     }
     closedir(proc);
@@ -131,11 +136,7 @@ std::vector<pid_t> ChildrenOf(pid_t parent)
 
 bool IsAlive(pid_t pid)
 {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    const auto close = text.rfind(')');
-    if (close == std::string::npos)
-        return false;
     char state = 0;
-    return std::sscanf(text.c_str() + close + 1, " %c", &state) == 1 && state != 'Z' && state != 'X';
+    long parent = 0;
+    return ReadStat(std::to_string(pid), state, parent) && state != 'Z' && state != 'X';
 }
