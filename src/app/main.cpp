@@ -1,15 +1,12 @@
 // Movarin's entry: one instance per user login, the application title, the
 // three windows in their order, then the event loop until the main window closes.
 #include "app/MovarinApplication.h"
+#include "app/Startup.h"
 #include "platform/Folders.h"
-#include "platform/MessageBoxes.h"
 #include "platform/SingleInstance.h"
 #include "platform/Volumes.h"
 #include "ui/QtFileDialogs.h"
 #include "ui/QtMessageBoxes.h"
-#include "ui/UnitConfig.h"
-#include "ui/UnitMain.h"
-#include "ui/UnitSelectDVD.h"
 
 #include <QFont>
 #include <QIcon>
@@ -43,14 +40,6 @@ int main(int argc, char** argv)
     movarin::QtMessageBoxes boxes;
     movarin::MovarinApplication app(argc, argv, boxes);
 
-    // Only "another instance holds it" stops a start; a lock that cannot even
-    // be tried lets this one run.
-    movarin::SingleInstanceLock instanceLock;
-    if (instanceLock.TryAcquire() == movarin::LockResult::HeldElsewhere) {
-        boxes.Show("情報", "既に起動しています", movarin::BoxButtons::Ok, movarin::BoxIcon::None);
-        return 0;
-    }
-
     QApplication::setApplicationName("Movarin");
     QApplication::setWindowIcon(ApplicationIcon());
     QTranslator translator;
@@ -63,12 +52,12 @@ int main(int argc, char** argv)
     movarin::QtFileDialogs fileDialogs;
     const std::unique_ptr<movarin::IVolumeTable> volumes = movarin::CreateSystemVolumeTable();
 
-    TFormMain formMain(MainWindowServices{boxes, fileDialogs, *volumes, movarin::DocumentsFolder(),
-                                          OpenFolderInDesktop});
-    TFormSelectDVD formSelectDVD(&formMain, *volumes, boxes);
-    TFormConfig formConfig(&formMain, fileDialogs);
-    formMain.SetDialogs(formSelectDVD, formConfig);
-
-    formMain.show();
+    movarin::SingleInstanceLock instanceLock;
+    const auto windows = movarin::StartMovarin(
+        instanceLock, MainWindowServices{boxes, fileDialogs, *volumes, movarin::DocumentsFolder(),
+                                         OpenFolderInDesktop});
+    if (!windows)
+        return 0;
+    windows->FormMain.show();
     return app.exec();
 }
