@@ -190,7 +190,7 @@ TEST(ImageButtonDisabledImage, DimsByAThirdAndLeavesPalettesOpaque)
     button.SetImageNormal(pngsamples::Picture(pngsamples::RgbaOf(2, 2, qRgb(1, 2, 3), 128)));
     EXPECT_EQ(button.ImageDisabled().Alpha(1, 1), 42);
 
-    pngsamples::Spec pal{2, 1, 3, 8};
+    pngsamples::Sample pal{2, 1, 3, 8};
     pal.Palette = {qRgb(9, 9, 9), qRgb(8, 8, 8)};
     pal.PaletteAlpha = {0, 100};
     pal.Rows = {0, 1};

@@ -8,7 +8,7 @@
 #include <zlib.h>
 
 using pngsamples::Encode;
-using pngsamples::Spec;
+using pngsamples::Sample;
 
 namespace {
 
@@ -32,11 +32,11 @@ QRgb DrawnPixel(const TPngPicture& picture, int x, int y)
 
 TEST(PngPicture, KeepsEachColourTypeAndItsSamples)
 {
-    Spec gray{2, 1, PNG_COLOR_TYPE_GRAY, 8};
+    Sample gray{2, 1, PNG_COLOR_TYPE_GRAY, 8};
     gray.Rows = {10, 200};
-    Spec grayAlpha{1, 1, PNG_COLOR_TYPE_GRAY_ALPHA, 8};
+    Sample grayAlpha{1, 1, PNG_COLOR_TYPE_GRAY_ALPHA, 8};
     grayAlpha.Rows = {90, 77};
-    Spec rgba{1, 1, PNG_COLOR_TYPE_RGB_ALPHA, 8};
+    Sample rgba{1, 1, PNG_COLOR_TYPE_RGB_ALPHA, 8};
     rgba.Rows = {1, 2, 3, 4};
 
     const TPngPicture g = TPngPicture::Decode(Encode(gray));
@@ -62,7 +62,7 @@ TEST(PngPicture, KeepsEachColourTypeAndItsSamples)
 TEST(PngPicture, WidensAndNarrowsSamplesToEightBits)
 {
     // 16-bit RGB keeps the high byte of each sample.
-    Spec deep{1, 1, PNG_COLOR_TYPE_RGB, 16};
+    Sample deep{1, 1, PNG_COLOR_TYPE_RGB, 16};
     deep.Rows = {0x12, 0x34, 0xAB, 0xCD, 0xFF, 0x00};
     const TPngPicture d = TPngPicture::Decode(Encode(deep));
     EXPECT_EQ(d.ColorType(), TPngColorType::RGB);
@@ -72,14 +72,14 @@ TEST(PngPicture, WidensAndNarrowsSamplesToEightBits)
     EXPECT_NEAR(qBlue(px), 0xFF, 1);
 
     // 1-bit grey becomes 0 and 255.
-    Spec bits{3, 1, PNG_COLOR_TYPE_GRAY, 1};
+    Sample bits{3, 1, PNG_COLOR_TYPE_GRAY, 1};
     bits.Rows = {0b10100000};
     const TPngPicture b = TPngPicture::Decode(Encode(bits));
     EXPECT_EQ(b.ToImage().pixel(0, 0), qRgb(255, 255, 255));
     EXPECT_EQ(b.ToImage().pixel(1, 0), qRgb(0, 0, 0));
 
     // 2-bit palette indices come out one per pixel, the palette kept.
-    Spec pal{4, 1, PNG_COLOR_TYPE_PALETTE, 2};
+    Sample pal{4, 1, PNG_COLOR_TYPE_PALETTE, 2};
     pal.Palette = {qRgb(1, 1, 1), qRgb(2, 2, 2), qRgb(3, 3, 3), qRgb(4, 4, 4)};
     pal.Rows = {0b00011011};
     const TPngPicture p = TPngPicture::Decode(Encode(pal));
@@ -88,7 +88,7 @@ TEST(PngPicture, WidensAndNarrowsSamplesToEightBits)
     EXPECT_EQ(p.ToImage().pixel(3, 0), qRgb(4, 4, 4));
 
     // A grey colour key turns into an alpha channel.
-    Spec keyed{2, 1, PNG_COLOR_TYPE_GRAY, 8};
+    Sample keyed{2, 1, PNG_COLOR_TYPE_GRAY, 8};
     keyed.Rows = {50, 60};
     keyed.KeyGray = 60;
     const TPngPicture k = TPngPicture::Decode(Encode(keyed));
@@ -99,10 +99,10 @@ TEST(PngPicture, WidensAndNarrowsSamplesToEightBits)
 
 TEST(PngPicture, InterlacedDecodesLikePlain)
 {
-    Spec plain{9, 7, PNG_COLOR_TYPE_GRAY, 8};
+    Sample plain{9, 7, PNG_COLOR_TYPE_GRAY, 8};
     for (int i = 0; i < 63; ++i)
         plain.Rows.push_back(static_cast<std::uint8_t>(i * 4));
-    Spec laced = plain;
+    Sample laced = plain;
     laced.Interlaced = true;
     EXPECT_EQ(TPngPicture::Decode(Encode(plain)).ToImage(), TPngPicture::Decode(Encode(laced)).ToImage());
 }
@@ -116,7 +116,7 @@ TEST(PngPicture, AddAlphaIsOpaqueAndKeepsColours)
     EXPECT_EQ(rgb.ToImage().pixel(1, 1), qRgba(40, 50, 60, 255));
 
     // Palette: a full table of opaque entries, formerly transparent ones too.
-    Spec pal{2, 1, PNG_COLOR_TYPE_PALETTE, 8};
+    Sample pal{2, 1, PNG_COLOR_TYPE_PALETTE, 8};
     pal.Palette = {qRgb(255, 0, 0), qRgb(0, 0, 255)};
     pal.PaletteAlpha = {0};
     pal.Rows = {0, 1};

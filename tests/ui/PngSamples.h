@@ -10,8 +10,8 @@
 
 namespace pngsamples {
 
-struct Spec {
-    Spec(int width, int height, int colorType, int bitDepth)
+struct Sample {
+    Sample(int width, int height, int colorType, int bitDepth)
         : Width(width), Height(height), ColorType(colorType), BitDepth(bitDepth) {}
     int Width = 1;
     int Height = 1;
@@ -24,7 +24,7 @@ struct Spec {
     int KeyGray = -1;                        // tRNS colour key of a grey picture
 };
 
-QByteArray Encode(const Spec& spec);
+QByteArray Encode(const Sample& sample);
 
 // A w x h 8-bit RGB picture of one colour.
 QByteArray SolidRgb(int w, int h, QRgb colour);
