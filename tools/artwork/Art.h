@@ -13,7 +13,7 @@ namespace artwork {
 
 enum class ButtonLook { Normal, Over, Down };
 
-struct ButtonSpec {
+struct ButtonDesign {
     QString Name;  // resource name below assets/, e.g. "main/add_file"
     int Width;
     int Height;
@@ -23,8 +23,8 @@ struct ButtonSpec {
     bool OverIsDown; // the hover picture is the pressed one
 };
 
-const std::vector<ButtonSpec>& Buttons();
-QImage RenderButton(const ButtonSpec& spec, ButtonLook look);
+const std::vector<ButtonDesign>& Buttons();
+QImage RenderButton(const ButtonDesign& design, ButtonLook look);
 
 QImage RenderMainBackground();
 QImage RenderDvdBackground();

@@ -9,9 +9,9 @@
 
 namespace artwork {
 
-const std::vector<ButtonSpec>& Buttons()
+const std::vector<ButtonDesign>& Buttons()
 {
-    static const std::vector<ButtonSpec> buttons = {
+    static const std::vector<ButtonDesign> buttons = {
         {"main/add_file", 126, 38, QStringLiteral("ファイル追加"), Glyph::AddFile, 14, false},
         {"main/add_dvd", 126, 38, QStringLiteral("DVD追加"), Glyph::AddDisc, 14, false},
         {"main/list_delete", 65, 38, QStringLiteral("削除"), Glyph::Delete, 14, false},
@@ -36,11 +36,11 @@ namespace {
 // smaller: the button shows it 2 pixels right and down, so its top-left edge
 // sinks in while its bottom-right edge meets the hover face's, inside the
 // control even where the button is one pixel narrower than the picture.
-QRectF FaceRect(const ButtonSpec& spec, ButtonLook look)
+QRectF FaceRect(const ButtonDesign& design, ButtonLook look)
 {
     if (look == ButtonLook::Down)
-        return QRectF(0.5, 0.5, spec.Width - 4, spec.Height - 4);
-    return QRectF(1.5, 1.5, spec.Width - 3, spec.Height - 3);
+        return QRectF(0.5, 0.5, design.Width - 4, design.Height - 4);
+    return QRectF(1.5, 1.5, design.Width - 3, design.Height - 3);
 }
 
 void DrawFace(QPainter& p, const QRectF& face, ButtonLook look)
@@ -68,28 +68,28 @@ void DrawFace(QPainter& p, const QRectF& face, ButtonLook look)
 
 } // namespace
 
-QImage RenderButton(const ButtonSpec& spec, ButtonLook look)
+QImage RenderButton(const ButtonDesign& design, ButtonLook look)
 {
-    if (look == ButtonLook::Over && spec.OverIsDown)
+    if (look == ButtonLook::Over && design.OverIsDown)
         look = ButtonLook::Down;
 
-    QImage image(spec.Width, spec.Height, QImage::Format_RGB32);
+    QImage image(design.Width, design.Height, QImage::Format_RGB32);
     image.fill(Ground);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing, true);
     p.setRenderHint(QPainter::TextAntialiasing, true);
 
-    const QRectF face = FaceRect(spec, look);
+    const QRectF face = FaceRect(design, look);
     if (look != ButtonLook::Normal)
         DrawFace(p, face, look);
 
-    const QFont font = Gothic(spec.FontPixels);
+    const QFont font = Gothic(design.FontPixels);
     p.setFont(font);
     const QFontMetrics metrics(font);
-    const QRect ink = metrics.tightBoundingRect(spec.Label);
-    const int textWidth = metrics.horizontalAdvance(spec.Label);
-    const qreal glyphSize = spec.Icon == Glyph::None ? 0 : spec.FontPixels + 2;
-    const qreal gap = spec.Icon == Glyph::None ? 0 : (spec.Width < 70 ? 3 : 6);
+    const QRect ink = metrics.tightBoundingRect(design.Label);
+    const int textWidth = metrics.horizontalAdvance(design.Label);
+    const qreal glyphSize = design.Icon == Glyph::None ? 0 : design.FontPixels + 2;
+    const qreal gap = design.Icon == Glyph::None ? 0 : (design.Width < 70 ? 3 : 6);
     const qreal total = glyphSize + gap + textWidth;
 
     // Centred on the face's pixel centre; text by its visible ink, not by
@@ -97,14 +97,14 @@ QImage RenderButton(const ButtonSpec& spec, ButtonLook look)
     const qreal centreX = face.center().x();
     const qreal centreY = face.center().y();
     const qreal left = std::round(centreX - total / 2);
-    if (spec.Icon != Glyph::None) {
+    if (design.Icon != Glyph::None) {
         const QColor glyphColour = look == ButtonLook::Normal ? Indigo : Indigo.darker(115);
-        DrawGlyph(p, spec.Icon, QPointF(left, std::round(centreY - glyphSize / 2)), glyphSize,
+        DrawGlyph(p, design.Icon, QPointF(left, std::round(centreY - glyphSize / 2)), glyphSize,
                   glyphColour);
     }
     const qreal baseline = std::round(centreY - ink.top() - ink.height() / 2.0);
     p.setPen(look == ButtonLook::Normal ? Ink : QColor(22, 40, 72));
-    p.drawText(QPointF(left + glyphSize + gap, baseline), spec.Label);
+    p.drawText(QPointF(left + glyphSize + gap, baseline), design.Label);
     p.end();
     return image;
 }

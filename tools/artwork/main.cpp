@@ -65,10 +65,10 @@ int main(int argc, char** argv)
     ok &= WriteRgb(root + "config/background.png", artwork::RenderConfigBackground());
 
     using artwork::ButtonLook;
-    for (const artwork::ButtonSpec& spec : artwork::Buttons()) {
-        ok &= WriteRgb(root + spec.Name + "_normal.png", artwork::RenderButton(spec, ButtonLook::Normal));
-        ok &= WriteRgb(root + spec.Name + "_over.png", artwork::RenderButton(spec, ButtonLook::Over));
-        ok &= WriteRgb(root + spec.Name + "_down.png", artwork::RenderButton(spec, ButtonLook::Down));
+    for (const artwork::ButtonDesign& design : artwork::Buttons()) {
+        ok &= WriteRgb(root + design.Name + "_normal.png", artwork::RenderButton(design, ButtonLook::Normal));
+        ok &= WriteRgb(root + design.Name + "_over.png", artwork::RenderButton(design, ButtonLook::Over));
+        ok &= WriteRgb(root + design.Name + "_down.png", artwork::RenderButton(design, ButtonLook::Down));
     }
 
     QDir().mkpath(root + "icon");
