@@ -4,6 +4,7 @@
 #include "ui/MainWindowTestSupport.h"
 
 #include <QLabel>
+#include <QTimer>
 
 #include <fstream>
 #include <sstream>
@@ -34,7 +35,10 @@ for a in "$@"; do
   prev="$a"; out="$a"
 done
 echo "$src|$out" >> calls.log
-if [ $thumb = 1 ]; then printf 'jpg' > "$out"; exit 0; fi
+if [ $thumb = 1 ]; then
+  case "$src" in *thumbwait*) sleep 1 ;; esac
+  printf 'jpg' > "$out"; exit 0
+fi
 case "$src" in
   *slow*) printf 'partial' > "$out"
           printf 'frame= 1 time=61.5 bitrate= 1k\r'
@@ -266,6 +270,24 @@ TEST_F(MainWindowDriverTest, CancelInPlayerModeRemovesTheThumbnailToo)
     EXPECT_FALSE(window->Busy());
     EXPECT_FALSE(fs::exists(root + "VIDEO/slow.mp4"));
     EXPECT_FALSE(fs::exists(root + "VIDEO/slow.JPG"));
+}
+
+TEST_F(MainWindowDriverTest, CancelWhileTheThumbnailIsMadeChangesNothing)
+{
+    const std::string root = AddPlayer();
+    AddJobs({"thumbwait.avi"});
+    bool clicked = false;
+    QTimer::singleShot(300, window.get(), [&] {
+        EXPECT_TRUE(window->ImgBtnConvertCancel->isEnabled());
+        Click(window->ImgBtnConvertCancel);
+        clicked = true;
+    });
+    Click(window->ImgBtnConvertMovie2Walkman);
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_TRUE(clicked);
+    EXPECT_EQ(States(), std::vector<std::string>{"転送完了"});
+    EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{text::ConfirmCancel, text::Transferred}));
+    EXPECT_TRUE(fs::exists(root + "VIDEO/thumbwait.mp4"));
 }
 
 TEST_F(MainWindowDriverTest, LateEndOfAStoppedRunIsNotAppliedToALaterRun)

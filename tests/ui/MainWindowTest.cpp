@@ -246,12 +246,4 @@ TEST_F(MainWindowTest, ProgressLineSetsTheStatusAndLongTextIsCut)
     EXPECT_FALSE(window->LblSituation->wordWrap());
 }
 
-TEST_F(MainWindowTest, DialogButtonsWithoutDialogsDoNothing)
-{
-    Click(window->ImgBtnAddDVD);
-    Click(window->ImgBtnConfig);
-    EXPECT_TRUE(boxes.shown.empty());
-    EXPECT_EQ(window->JobList().Count(), 0);
-}
-
 } // namespace
