@@ -7,8 +7,8 @@
 #include "platform/Volumes.h"
 #include "ui/QtFileDialogs.h"
 #include "ui/QtMessageBoxes.h"
+#include "ui/WindowKit.h"
 
-#include <QFont>
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
@@ -44,10 +44,8 @@ int main(int argc, char** argv)
     QApplication::setWindowIcon(ApplicationIcon());
     QTranslator translator;
     LoadJapaneseTranslation(app, translator);
-    QFont font;
-    font.setFamilies({"MS PGothic", "IPAPGothic", "Noto Sans CJK JP"});
-    font.setPixelSize(12);
-    QApplication::setFont(font);
+    // Message boxes and the file dialogs take the windows' Gothic too.
+    QApplication::setFont(movarin::WindowFont());
 
     movarin::QtFileDialogs fileDialogs;
     const std::unique_ptr<movarin::IVolumeTable> volumes = movarin::CreateSystemVolumeTable();

@@ -12,6 +12,7 @@
 
 #include "platform/MessageBoxes.h"
 #include "runner/ConsoleRunner.h"
+#include "ui/WindowKit.h"
 #include "ui/imagebutton.h"
 
 namespace {
@@ -45,24 +46,6 @@ public:
     }
 };
 
-TImageButton* MakeButton(QWidget* parent, const char* images, QRect geometry, int tag,
-                         TImageButtonLayout layout)
-{
-    auto* button = new TImageButton(parent);
-    button->setGeometry(geometry);
-    button->SetTag(tag);
-    button->SetButtonStyle(ibsNoFrame);
-    button->SetButtonLayout(layout);
-    try {
-        button->LoadImages(QString::fromLatin1(images));
-    } catch (const movarin::PngError& error) {
-        // The pictures are compiled in; a broken build still gets a usable
-        // (if blank) button rather than no window at all.
-        qWarning("Button pictures %s could not be read: %s", images, error.what());
-    }
-    return button;
-}
-
 } // namespace
 
 void TFormMain::CreateControls()
@@ -72,32 +55,22 @@ void TFormMain::CreateControls()
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
     setFixedSize(ClientWidth, ClientHeight);
-    QFont font;
-    font.setFamilies({QStringLiteral("MS PGothic"), QStringLiteral("IPAPGothic"),
-                      QStringLiteral("Noto Sans CJK JP")});
-    font.setPixelSize(12);
-    font.setStyleHint(QFont::SansSerif);
-    setFont(font);
-
-    try {
-        Background_ = TPngPicture::Load(QStringLiteral(":/assets/main/background.png"));
-    } catch (const movarin::PngError& error) {
-        qWarning("Background picture could not be read: %s", error.what());
-    }
+    setFont(movarin::WindowFont());
+    Background_ = movarin::LoadWindowPicture("main/background.png");
 
     // Created bottom to top, so that later controls lie above earlier ones.
-    ImgBtnAddFile = MakeButton(this, "main/add_file", {18, 9, 130, 38}, 0, ibsImageAbove);
-    ImgBtnAddDVD = MakeButton(this, "main/add_dvd", {159, 8, 136, 40}, 0, ibsImageAbove);
-    ImgBtnListDelete = MakeButton(this, "main/list_delete", {308, 9, 65, 38}, 0, ibsImageAbove);
-    ImgBtnConfig = MakeButton(this, "main/config", {391, 9, 65, 38}, 0, ibsImageAbove);
-    ImgBtnConvertCancel =
-        MakeButton(this, "main/convert_cancel", {20, 245, 65, 21}, 0, ibsImageLeft);
+    using movarin::MakeImageButton;
+    ImgBtnAddFile = MakeImageButton(this, "main/add_file", {18, 9, 130, 38});
+    ImgBtnAddDVD = MakeImageButton(this, "main/add_dvd", {159, 8, 136, 40});
+    ImgBtnListDelete = MakeImageButton(this, "main/list_delete", {308, 9, 65, 38});
+    ImgBtnConfig = MakeImageButton(this, "main/config", {391, 9, 65, 38});
+    ImgBtnConvertCancel = MakeImageButton(this, "main/convert_cancel", {20, 245, 65, 21}, ibsImageLeft);
     ImgBtnConvertMovie =
-        MakeButton(this, "main/convert_movie", {341, 63, 127, 38}, cmMovie, ibsImageAbove);
-    ImgBtnConvertMovie2Walkman = MakeButton(this, "main/convert_walkman", {341, 117, 127, 38},
-                                            cmMovieToWalkman, ibsImageAbove);
+        MakeImageButton(this, "main/convert_movie", {341, 63, 127, 38}, ibsImageAbove, cmMovie);
+    ImgBtnConvertMovie2Walkman = MakeImageButton(this, "main/convert_walkman", {341, 117, 127, 38},
+                                                 ibsImageAbove, cmMovieToWalkman);
     ImgBtnConvertMusic =
-        MakeButton(this, "main/convert_music", {341, 190, 127, 38}, cmMusic, ibsImageAbove);
+        MakeImageButton(this, "main/convert_music", {341, 190, 127, 38}, ibsImageAbove, cmMusic);
 
     ConsoleConvert = new TConsoleRunner(this, &Boxes_);
     ConsoleThumnail = new TConsoleRunner(this, &Boxes_);

@@ -8,28 +8,11 @@
 #include <QPainter>
 
 #include "platform/Paths.h"
+#include "ui/WindowKit.h"
 #include "ui/imagebutton.h"
 
 namespace {
 
-QFont DialogFont()
-{
-    QFont font;
-    font.setFamilies({QStringLiteral("MS PGothic"), QStringLiteral("IPAPGothic"),
-                      QStringLiteral("Noto Sans CJK JP")});
-    font.setPixelSize(12);
-    return font;
-}
-
-TImageButton* MakeButton(QWidget* parent, int left, int top, int width, int height, const char* images)
-{
-    auto* button = new TImageButton(parent);
-    button->setGeometry(left, top, width, height);
-    button->SetButtonLayout(ibsImageAbove);
-    button->SetButtonStyle(ibsNoFrame);
-    button->LoadImages(QString::fromLatin1(images));
-    return button;
-}
 
 QComboBox* MakeList(QWidget* parent, int left, int top, const QStringList& entries)
 {
@@ -64,15 +47,15 @@ TFormConfig::TFormConfig(QWidget* parent, movarin::IFileDialogs& dialogs)
 {
     setWindowTitle(QStringLiteral("設定"));
     setFixedSize(474, 277);
-    setFont(DialogFont());
-    Background_ = TPngPicture::Load(QStringLiteral(":/assets/config/background.png"));
+    setFont(movarin::WindowFont());
+    Background_ = movarin::LoadWindowPicture("config/background.png");
 
     LblOpenDir = new TClickLabel(this);
     LblOpenDir->setGeometry(121, 189, 151, 15);
 
-    ImgBtnSelectDir = MakeButton(this, 365, 155, 65, 32, "config/select_dir");
-    ImgBtnOK = MakeButton(this, 289, 231, 65, 38, "common/ok");
-    ImgBtnCancel = MakeButton(this, 372, 231, 83, 38, "common/cancel");
+    ImgBtnSelectDir = movarin::MakeImageButton(this, "config/select_dir", {365, 155, 65, 32});
+    ImgBtnOK = movarin::MakeImageButton(this, "common/ok", {289, 231, 65, 38});
+    ImgBtnCancel = movarin::MakeImageButton(this, "common/cancel", {372, 231, 83, 38});
 
     CBConvertQuality = MakeList(this, 120, 29,
                                 {QStringLiteral("最高画質"), QStringLiteral("高画質"), QStringLiteral("標準画質"),

@@ -14,6 +14,7 @@
 #include "platform/Paths.h"
 #include "platform/PlayerDetection.h"
 #include "platform/Text.h"
+#include "ui/WindowKit.h"
 #include "ui/imagebutton.h"
 
 namespace {
@@ -22,24 +23,6 @@ struct DirCloser {
     void operator()(DIR* dir) const { ::closedir(dir); }
 };
 
-QFont DialogFont()
-{
-    QFont font;
-    font.setFamilies({QStringLiteral("MS PGothic"), QStringLiteral("IPAPGothic"),
-                      QStringLiteral("Noto Sans CJK JP")});
-    font.setPixelSize(12);
-    return font;
-}
-
-TImageButton* MakeButton(QWidget* parent, int left, int top, int width, int height, const char* images)
-{
-    auto* button = new TImageButton(parent);
-    button->setGeometry(left, top, width, height);
-    button->SetButtonLayout(ibsImageAbove);
-    button->SetButtonStyle(ibsNoFrame);
-    button->LoadImages(QString::fromLatin1(images));
-    return button;
-}
 
 // Directory or not, without following a link to a folder: a link back up the
 // tree would make the search endless.
@@ -72,8 +55,8 @@ TFormSelectDVD::TFormSelectDVD(QWidget* parent, movarin::IVolumeTable& volumes, 
 {
     setWindowTitle(QStringLiteral("チャプター選択画面"));
     setFixedSize(310, 308);
-    setFont(DialogFont());
-    Background_ = TPngPicture::Load(QStringLiteral(":/assets/dvd/background.png"));
+    setFont(movarin::WindowFont());
+    Background_ = movarin::LoadWindowPicture("dvd/background.png");
 
     CBDriveList = new QComboBox(this);
     CBDriveList->setEditable(false);
@@ -86,11 +69,11 @@ TFormSelectDVD::TFormSelectDVD(QWidget* parent, movarin::IVolumeTable& volumes, 
     LBChapter->setEditTriggers(QAbstractItemView::NoEditTriggers);
     setTabOrder(CBDriveList, LBChapter);
 
-    ImgBtnRefreshChapterList = MakeButton(this, 231, 33, 65, 32, "dvd/refresh");
-    ImgBtnSelectAll = MakeButton(this, 16, 212, 73, 32, "dvd/select_all");
-    ImgBtnAnSelectAll = MakeButton(this, 104, 212, 85, 32, "dvd/unselect_all");
-    ImgBtnOK = MakeButton(this, 125, 265, 73, 38, "common/ok");
-    ImgBtnCancel = MakeButton(this, 212, 265, 84, 38, "common/cancel");
+    ImgBtnRefreshChapterList = movarin::MakeImageButton(this, "dvd/refresh", {231, 33, 65, 32});
+    ImgBtnSelectAll = movarin::MakeImageButton(this, "dvd/select_all", {16, 212, 73, 32});
+    ImgBtnAnSelectAll = movarin::MakeImageButton(this, "dvd/unselect_all", {104, 212, 85, 32});
+    ImgBtnOK = movarin::MakeImageButton(this, "common/ok", {125, 265, 73, 38});
+    ImgBtnCancel = movarin::MakeImageButton(this, "common/cancel", {212, 265, 84, 38});
 
     // activated: only the user's pick, not the lists' own refills.
     connect(CBDriveList, &QComboBox::activated, this, &TFormSelectDVD::CBDriveListChange);

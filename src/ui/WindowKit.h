@@ -1,0 +1,23 @@
+#pragma once
+// What the three windows share: the Gothic 12-pixel font, image buttons made
+// from the compiled-in pictures, and the background picture.
+#include <QFont>
+#include <QRect>
+
+#include "ui/PngPicture.h"
+#include "ui/imagebutton.h"
+
+namespace movarin {
+
+// "ＭＳ Ｐゴシック" where it exists, else the metric-compatible IPA Gothic.
+QFont WindowFont();
+
+// A frameless image button at geometry with the pictures ":/assets/<images>_*.png".
+TImageButton* MakeImageButton(QWidget* parent, const char* images, QRect geometry,
+                              TImageButtonLayout layout = ibsImageAbove, int tag = 0);
+
+// The picture ":/assets/<name>", or an empty one (with a warning) when it
+// cannot be read: a broken picture must not keep the window from opening.
+TPngPicture LoadWindowPicture(const char* name);
+
+} // namespace movarin
