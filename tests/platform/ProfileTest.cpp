@@ -4,7 +4,9 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <csignal>
 #include <sstream>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 namespace Profile = movarin::Profile;
@@ -184,4 +186,31 @@ TEST_F(ProfileFile, RefusesWhatTheSystemWouldRefuse)
     const std::string missing = folder + "no such folder/config.ini";
     EXPECT_THROW(Profile::WriteString(missing, "S", "K", "2"), Profile::WriteError);
     EXPECT_FALSE(std::filesystem::exists(folder + "no such folder"));
+}
+
+TEST_F(ProfileFile, AWriteCutShortLeavesTheOldFileWhole)
+{
+    // A disk that fills up in the middle of the write: the process may write
+    // no more than 1 KiB into any file, so the new text cannot be written out.
+    const std::string old = "[S]\nK=1\n; " + std::string(4000, 'x') + "\n";
+    Spit(file, old);
+
+    rlimit saved {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    rlimit small = saved;
+    small.rlim_cur = 1024;
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    bool refused = false;
+    try {
+        Profile::WriteString(file, "S", "K", "2");
+    } catch (const Profile::WriteError&) {
+        refused = true;
+    }
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_TRUE(refused);
+    EXPECT_EQ(Slurp(file), old);
+    EXPECT_EQ(Entries(), std::vector<std::string>{"config.ini"});
 }
