@@ -40,8 +40,10 @@ inline constexpr const char* Confirm = "確認";
 inline constexpr const char* FinishedJobsRemoved =
     "変換完了、WALKMANへの転送が完了した動画はリストから削除されます";
 inline constexpr const char* EmptyList = "変換する動画をリストに追加してください";
+// CR LF between the two sentences; Qt's labels draw the CR as a trailing
+// blank, so the box shows two lines.
 inline constexpr const char* NoPlayer =
-    "WALKMAN本体がパソコンに接続(USBモード)されていません。\nご確認の上もう一度実行してください。";
+    "WALKMAN本体がパソコンに接続(USBモード)されていません。\r\nご確認の上もう一度実行してください。";
 inline constexpr const char* ConfirmCancel = "変換を中止してよろしいですか？";
 inline constexpr const char* Converted = "変換が完了しました";
 inline constexpr const char* Transferred = "変換・WALKMANへの転送が完了しました";

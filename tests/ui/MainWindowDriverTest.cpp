@@ -208,6 +208,9 @@ TEST_F(MainWindowDriverTest, PressPreparesTheListAndRefusesWithoutPlayer)
 
     Click(window->ImgBtnConvertMovie2Walkman);
     EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{text::FinishedJobsRemoved, text::NoPlayer}));
+    EXPECT_EQ(boxes.shown[1].text, "WALKMAN本体がパソコンに接続(USBモード)されていません。\r\n"
+                                   "ご確認の上もう一度実行してください。");
+    EXPECT_EQ(boxes.shown[1].title, "情報");
     EXPECT_EQ(Rows(0), std::vector<std::string>{"again.avi"});
     EXPECT_EQ(States(), std::vector<std::string>{"変換待ち"});
     EXPECT_FALSE(window->Busy());
