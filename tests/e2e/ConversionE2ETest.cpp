@@ -2,13 +2,13 @@
 // (lib/ffmpeg in the stage folder), started by clicks on the main window.
 #include "ui/MainWindowTestSupport.h"
 
+#include <QLabel>
 #include <QProcess>
 #include <QStringList>
 
-#include <sstream>
-
 #include <fstream>
 #include <map>
+#include <sstream>
 
 #include "jobs/ThConvertInfo.h"
 
@@ -45,6 +45,29 @@ std::map<std::string, std::string> Probe(const std::string& file, const char* st
             values[line.substr(0, eq)] = line.substr(eq + 1);
     }
     return values;
+}
+
+// Processes (not zombies) whose command line holds needed: the front and the
+// FFmpeg it started both name the output file.
+int ProcessesNaming(const std::string& needed)
+{
+    int found = 0;
+    for (const auto& entry : fs::directory_iterator("/proc")) {
+        const std::string pid = entry.path().filename();
+        if (pid.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        std::ifstream cmdline(entry.path() / "cmdline");
+        const std::string args{std::istreambuf_iterator<char>(cmdline), {}};
+        if (args.find(needed) == std::string::npos)
+            continue;
+        std::ifstream stat(entry.path() / "stat");
+        std::string line;
+        std::getline(stat, line);
+        const auto close = line.rfind(')');
+        if (close != std::string::npos && close + 2 < line.size() && line[close + 2] != 'Z')
+            ++found;
+    }
+    return found;
 }
 
 class ConversionE2ETest : public ::testing::Test, protected MainWindowFixture {
@@ -160,6 +183,61 @@ TEST_F(ConversionE2ETest, MusicAt48kHz)
     auto audio = Probe(temp / "out/clip \"q\" 日本語.mp3", "a");
     EXPECT_EQ(audio["codec_name"], "mp3");
     EXPECT_EQ(audio["sample_rate"], "48000");
+}
+
+TEST_F(ConversionE2ETest, BrokenSourceBetweenTwoGoodOnesFailsAloneWithOneCompletionBox)
+{
+    const std::string broken = temp / "not a video.avi";
+    std::ofstream(broken) << "this is no video";
+    window->AddJob(broken);
+    window->AddJob(source_);  // the same name again: numbered, on real files
+    window->RefreshJobList();
+    RunAndWait(window->ImgBtnConvertMovie);
+
+    EXPECT_EQ(Rows(1), (std::vector<std::string>{"変換完了", "変換失敗", "変換完了"}));
+    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{text::Converted});
+    EXPECT_EQ(Probe(temp / "out/clip \"q\" 日本語.mp4", "v")["codec_name"], "mpeg4");
+    EXPECT_EQ(Probe(temp / "out/clip \"q\" 日本語(1).mp4", "v")["codec_name"], "mpeg4");
+    // A failed run leaves nothing that looks like a converted video.
+    EXPECT_FALSE(fs::exists(temp / "out/not a video.mp4"));
+}
+
+TEST_F(ConversionE2ETest, CancelDuringAConversionLeavesNoFileAndNoEncoder)
+{
+    // Long to convert (every second becomes 30 frames), quick to make.
+    const std::string longSource = temp / "long source.avi";
+    int code = -1;
+    RunTool("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i",
+                       "testsrc=size=160x120:rate=1:duration=300", "-f", "lavfi", "-i",
+                       "anullsrc=r=8000:cl=mono", "-t", "300", "-c:v", "mpeg4", "-c:a", "mp2",
+                       "-b:a", "32k", QString::fromStdString(longSource)},
+            &code);
+    ASSERT_EQ(code, 0);
+    window->JobList().Delete(0);
+    window->AddJob(longSource);
+    window->AddJob(source_);
+    window->RefreshJobList();
+
+    const std::string output = temp / "out/long source.mp4";
+    Click(window->ImgBtnConvertMovie);
+    ASSERT_TRUE(PumpUntil(
+        [&] { return fs::exists(output) && !window->LblSituation->text().isEmpty(); }, 60000));
+    ASSERT_TRUE(window->Busy()) << "the conversion ended before it could be cancelled";
+    EXPECT_TRUE(window->LblSituation->text().endsWith("までの動画を変換完了"));
+    EXPECT_GT(ProcessesNaming(output), 0);
+
+    Click(window->ImgBtnConvertCancel);
+    EXPECT_FALSE(window->Busy());
+    EXPECT_EQ(Rows(1), (std::vector<std::string>{"変換待ち", "変換待ち"}));
+    EXPECT_FALSE(fs::exists(output));
+    EXPECT_TRUE(window->LblSituation->text().isEmpty());
+    // Killed as a group; the kernel may need a moment to take them away.
+    EXPECT_TRUE(PumpUntil([&] { return ProcessesNaming(output) == 0; }, 5000));
+    // Nothing follows: no completion box, the next job not started.
+    QTest::qWait(500);
+    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{text::ConfirmCancel});
+    EXPECT_FALSE(fs::exists(temp / "out/clip \"q\" 日本語.mp4"));
+    EXPECT_FALSE(fs::exists(output));
 }
 
 } // namespace
