@@ -1,9 +1,18 @@
 #include "app/MovarinApplication.h"
+#include "app/Startup.h"
+#include "common/FakeVolumeTable.h"
+#include "platform/FileDialogs.h"
 #include "platform/MessageBoxes.h"
+#include "platform/SingleInstance.h"
+#include "ui/imagebutton.h"
 
+#include <QComboBox>
+#include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <stdexcept>
 #include <vector>
 
@@ -21,6 +30,16 @@ struct RecordingBoxes : movarin::IMessageBoxes {
 };
 
 RecordingBoxes* g_boxes = nullptr;
+
+struct NoFileDialogs : movarin::IFileDialogs {
+    std::optional<std::string> OpenFile(const std::string&, const std::string&) override { return {}; }
+    std::optional<std::string> ChooseFolder(const std::string&) override { return {}; }
+};
+
+void ClickCentre(QWidget* button)
+{
+    QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
+}
 
 } // namespace
 
@@ -40,6 +59,37 @@ TEST(DefaultErrorReport, ExceptionFromAHandlerIsShownAndTheProgramGoesOn)
     EXPECT_EQ(g_boxes->shown[0].text, "/home/u/Documents/MOVARIN_VIDEO/config.ini に書き込めません.");
     EXPECT_EQ(g_boxes->shown[0].icon, movarin::BoxIcon::Error);
     EXPECT_EQ(g_boxes->shown[0].buttons, movarin::BoxButtons::Ok);
+}
+
+TEST(DefaultErrorReport, RefusedSettingsSaveFromTheSettingsButtonIsReported)
+{
+    QTemporaryDir lockDir, documents;
+    NoFileDialogs dialogs;
+    FakeVolumeTable volumes;
+    movarin::SingleInstanceLock lock(lockDir.path().toStdString());
+    const auto windows = movarin::StartMovarin(
+        lock, MainWindowServices{*g_boxes, dialogs, volumes, documents.path().toStdString(),
+                                 [](const std::string&) {}});
+    ASSERT_NE(windows, nullptr);
+    // A folder where the file should be: no write can replace it.
+    const std::string file = windows->FormMain.WorkDir() + "config.ini";
+    std::filesystem::create_directories(file + "/blocked");
+    g_boxes->shown.clear();
+
+    QTimer::singleShot(0, &windows->FormConfig, [&windows] {
+        windows->FormConfig.CBConvertQuality->setCurrentIndex(3);
+        ClickCentre(windows->FormConfig.ImgBtnOK);
+    });
+    ClickCentre(windows->FormMain.ImgBtnConfig);
+
+    ASSERT_EQ(g_boxes->shown.size(), 1u);
+    EXPECT_EQ(g_boxes->shown[0].title, "Movarin");
+    EXPECT_EQ(g_boxes->shown[0].text, file + " に書き込めません.");
+    EXPECT_EQ(g_boxes->shown[0].icon, movarin::BoxIcon::Error);
+    // The dialog's choice stays in effect, and the window is usable.
+    EXPECT_EQ(windows->FormMain.JobList().Quality, 3);
+    EXPECT_FALSE(windows->FormConfig.isVisible());
+    EXPECT_TRUE(windows->FormMain.ImgBtnConfig->isEnabled());
 }
 
 int main(int argc, char** argv)
