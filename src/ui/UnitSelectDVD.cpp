@@ -124,11 +124,28 @@ void TFormSelectDVD::RefreshChapterList()
     const int index = CBDriveList->currentIndex();
     if (index < 0 || std::size_t(index) >= Drives_.size())
         return;
+    FollowDrive(Drives_[std::size_t(index)]);
     if (movarin::DiskPresent(Volumes_, Drives_[std::size_t(index)])) {
         SearchChapterFiles(GetDriveRoot());
     } else if (isActiveWindow()) {
         Boxes_.Show("情報", "ドライブにディスクを挿入してください", movarin::BoxButtons::Ok,
                     movarin::BoxIcon::None);
+    }
+}
+
+void TFormSelectDVD::FollowDrive(movarin::Volume& drive)
+{
+    // A drive letter stays with its drive whatever disc is in it; a Linux
+    // root does not: a disc is mounted at a folder named after it, and an
+    // empty drive has only its device. The device is what stays, so a disc
+    // inserted since the last listing is found when the drive is picked again.
+    if (drive.device.empty())
+        return;
+    for (const auto& volume : movarin::ExaminedVolumes(Volumes_)) {
+        if (volume.type == movarin::DriveType::Optical && volume.device == drive.device) {
+            drive = volume;
+            return;
+        }
     }
 }
 

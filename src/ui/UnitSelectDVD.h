@@ -64,6 +64,8 @@ protected:
 
 private:
     void SearchChapterFiles(const std::string& folder);
+    // Updates a listed drive to where its device is now found in the table.
+    void FollowDrive(movarin::Volume& drive);
 
     movarin::IVolumeTable& Volumes_;
     movarin::IMessageBoxes& Boxes_;

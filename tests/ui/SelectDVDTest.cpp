@@ -252,6 +252,38 @@ TEST_F(SelectDVDTest, RefreshReusesThePositionNotTheDrive)
     EXPECT_EQ(Rows(*dialog), std::vector<std::string>{"C1"});
 }
 
+TEST_F(SelectDVDTest, DiscInsertedSinceTheListingIsFoundByPickingTheDrive)
+{
+    // The empty drive is only its device; with a disc in, it is mounted at a
+    // folder named after the disc.
+    const auto d = Disc("d", {"VIDEO_TS/D1.VOB"});
+    table.Add(d, DriveType::Optical, "D");
+    table.drives.push_back({{"/dev/sr1/", "/dev/sr1", DriveType::Optical}, "", false});
+    auto dialog = Create();
+    ShowActive(*dialog);
+    ASSERT_EQ(Entries(*dialog), (std::vector<std::string>{d + "[D]", "/dev/sr1/[]"}));
+
+    const auto mounted = Disc("MOVIE", {"VIDEO_TS/VIDEO_TS.VOB", "VIDEO_TS/VTS_01_1.VOB"});
+    table.drives[1] = {{mounted, "/dev/sr1", DriveType::Optical}, "MOVIE", true};
+    PickNextDrive(*dialog);
+    EXPECT_EQ(Rows(*dialog), std::vector<std::string>{"VTS_01_1"});
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_EQ(dialog->GetDriveRoot(), mounted);
+
+    dialog->LBChapter->selectAll();
+    ThConvertInfoObjectList jobs;
+    dialog->AddSelectedChapters(jobs);
+    ASSERT_EQ(jobs.Count(), 1);
+    EXPECT_EQ(movarin::ToNarrow(jobs.Items(0)->SourcePath), mounted + "VIDEO_TS/VTS_01_1.VOB");
+
+    // Ejected again: the drive is back to its device, and asks for a disc.
+    table.drives[1] = {{"/dev/sr1/", "/dev/sr1", DriveType::Optical}, "", false};
+    dialog->CBDriveListChange();
+    EXPECT_TRUE(Rows(*dialog).empty());
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, InsertDisc);
+}
+
 TEST_F(SelectDVDTest, OkWithoutSelectionKeepsTheDialogOpenCancelCloses)
 {
     table.Add(Disc("d", {"VIDEO_TS/VTS_01_1.VOB"}), DriveType::Optical);
