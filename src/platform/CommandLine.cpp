@@ -44,22 +44,19 @@ std::vector<std::string> SplitCommandLine(std::string_view line)
     const std::size_t n = line.size();
     std::size_t i = 0;
 
-    // The program name knows no escapes: a path may end in a backslash, so
-    // quotes only toggle and backslashes stay as they are. A leading blank
-    // gives an empty program name, as the system splitter does.
-    {
-        std::string program;
-        bool quoted = false;
-        for (; i < n; ++i) {
-            const char c = line[i];
-            if (c == '"')
-                quoted = !quoted;
-            else if (!quoted && IsBlank(c))
-                break;
-            else
-                program += c;
-        }
-        args.push_back(std::move(program));
+    // The program name knows no escapes, since a path may end in a
+    // backslash: an opening quote runs to the next quote whatever lies
+    // between, and the next argument begins right after it; without one the
+    // name runs to the first blank. A leading blank gives an empty name.
+    if (line[0] == '"') {
+        const std::size_t close = line.find('"', 1);
+        const std::size_t end = close == std::string_view::npos ? n : close;
+        args.emplace_back(line.substr(1, end - 1));
+        i = close == std::string_view::npos ? n : close + 1;
+    } else {
+        while (i < n && !IsBlank(line[i]))
+            ++i;
+        args.emplace_back(line.substr(0, i));
     }
 
     for (;;) {

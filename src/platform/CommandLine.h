@@ -9,7 +9,8 @@ namespace movarin {
 
 // Encloses text in double quotes so that SplitCommandLine gives it back as
 // exactly one argument. A path without '"' and without trailing backslashes
-// comes out as quote + path + quote, unchanged inside.
+// comes out as quote + path + quote, unchanged inside. For arguments only:
+// the program name knows no escapes, so a name with '"' cannot be quoted.
 std::string QuoteArgument(std::string_view text);
 
 // Splits a command line into its program and arguments by the Windows rules.

@@ -15,9 +15,12 @@ TEST(SplitCommandLine, FollowsTheSystemRules)
     const Case cases[] = {
         {"", {}},
         {"prog", {"prog"}},
-        // The program name: quotes toggle, backslashes never escape.
-        {R"("C:\a b\"x y)", {R"(C:\a b\x)", "y"}},
-        {R"(a\"b" c)", {R"(a\b)", "c"}},
+        // The program name: a quoted one ends at the next quote, an unquoted
+        // one at the first blank; backslashes never escape.
+        {R"("C:\a b\"x y)", {R"(C:\a b\)", "x", "y"}},
+        {R"("a b" c)", {"a b", "c"}},
+        {R"("a b)", {"a b"}},
+        {R"(a\"b" c)", {R"(a\"b")", "c"}},
         {" prog a", {"", "prog", "a"}},
         // Blanks and tabs separate; runs of them count once; no empty tail.
         {"p a \t b   ", {"p", "a", "b"}},
