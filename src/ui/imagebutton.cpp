@@ -218,7 +218,8 @@ void TImageButton::paintEvent(QPaintEvent*)
 
     if (!hasCaption)
         return;
-    painter.setPen(State_ == ibsStateDisabled ? palette().color(QPalette::PlaceholderText)
+    // The disabled group's text colour is the toolkit's "grey text".
+    painter.setPen(State_ == ibsStateDisabled ? palette().color(QPalette::Disabled, QPalette::WindowText)
                                               : palette().color(QPalette::WindowText));
     painter.setClipRect(captionClip);
     painter.drawText(at.Caption.x(), at.Caption.y() + metrics.ascent(), Caption_);
@@ -273,9 +274,12 @@ void TImageButton::mouseDoubleClickEvent(QMouseEvent* event)
 {
     // Qt delivers the second press of a double click as this event alone (some
     // platforms send a press before it); either way the release that follows
-    // must not click a second time.
-    if (event->button() != Qt::LeftButton)
+    // must not click a second time. Only the left button double-clicks; for
+    // any other the event is just its second press.
+    if (event->button() != Qt::LeftButton) {
+        mousePressEvent(event);
         return;
+    }
     const QPoint pos = event->position().toPoint();
     QPointer<TImageButton> self(this);
     ClickArmed_ = false;

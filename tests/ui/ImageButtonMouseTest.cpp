@@ -123,6 +123,19 @@ TEST_F(ImageButtonMouse, DoubleClickClicksOnceAndDoubleClicksOnce)
     EXPECT_LT(click, dbl);
 }
 
+TEST_F(ImageButtonMouse, OnlyTheLeftButtonDoubleClicks)
+{
+    // The second press of a right double click still reaches the handlers as
+    // a press, and nothing clicks.
+    QTest::mouseMove(handle, Inside);
+    QTest::mouseDClick(handle, Qt::RightButton, {}, Inside);
+    EXPECT_EQ(Count("down-other"), 2);
+    EXPECT_EQ(Count("up-other"), 2);
+    EXPECT_EQ(Count("dblclick"), 0);
+    EXPECT_EQ(Count("click"), 0);
+    EXPECT_EQ(button->ButtonState(), ibsStateUp);
+}
+
 TEST_F(ImageButtonMouse, OtherButtonsDoNotPressButReleaseTheLeftPress)
 {
     QTest::mouseMove(handle, Inside);

@@ -213,3 +213,22 @@ TEST(ImageButtonPaint, FlatFrameFollowsHoverAndPress)
     f.button->setEnabled(false);
     EXPECT_EQ(Render(*f.button).pixel(0, 0), Ground);
 }
+
+TEST(ImageButtonPaint, DisabledCaptionIsInTheGreyTextColour)
+{
+    Fixture f({0, 0, 60, 30}, ibsImageAbove);
+    QPalette palette = f.button->palette();
+    palette.setColor(QPalette::WindowText, Qt::white);
+    palette.setColor(QPalette::Disabled, QPalette::WindowText, QColor(Green));
+    palette.setColor(QPalette::PlaceholderText, QColor(Red));
+    f.button->setPalette(palette);
+    f.button->SetCaption(QStringLiteral("MM"));
+
+    // Stems of the glyphs are covered fully, so the pen colour shows unblended.
+    EXPECT_FALSE(Find(Render(*f.button), 0xffffffff).isNull());
+    f.button->setEnabled(false);
+    const QImage at = Render(*f.button);
+    EXPECT_FALSE(Find(at, Green).isNull());
+    EXPECT_TRUE(Find(at, 0xffffffff).isNull());
+    EXPECT_TRUE(Find(at, Red).isNull());
+}
