@@ -232,3 +232,30 @@ TEST(ImageButtonPaint, DisabledCaptionIsInTheGreyTextColour)
     EXPECT_TRUE(Find(at, 0xffffffff).isNull());
     EXPECT_TRUE(Find(at, Red).isNull());
 }
+
+TEST(ImageButtonPaint, HeldOutsideLooksRaisedAndTheDefaultFaceStaysWhenDisabled)
+{
+    Fixture flat({0, 0, 30, 20}, ibsImageAbove, ibsFlat);
+    const QColor dark = flat.button->palette().color(QPalette::Dark);
+    const QColor light = flat.button->palette().color(QPalette::Light);
+    flat.button->SetImageNormal(pngsamples::Picture(pngsamples::SolidRgb(10, 10, Red)));
+    flat.button->SetImageDown(pngsamples::Picture(pngsamples::SolidRgb(10, 10, Blue)));
+    Press(*flat.button);
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(flat.button, &leave);
+    // Held with the pointer outside: released picture, raised frame.
+    ASSERT_EQ(flat.button->ButtonState(), ibsStateDown);
+    QImage at = Render(*flat.button);
+    EXPECT_EQ(at.pixel(0, 0), light.rgb());
+    EXPECT_EQ(at.pixel(29, 19), dark.rgb());
+    EXPECT_EQ(Find(at, Red), QRect(10, 5, 10, 10));
+    EXPECT_TRUE(Find(at, Blue).isNull());
+
+    Fixture face({0, 0, 30, 20}, ibsImageAbove, ibsDefault);
+    const QRgb button = face.button->palette().color(QPalette::Button).rgb();
+    ASSERT_NE(button, Ground);
+    EXPECT_EQ(Render(*face.button).pixel(15, 10), button);
+    face.button->setEnabled(false);
+    EXPECT_EQ(Render(*face.button).pixel(15, 10),
+              face.button->palette().color(QPalette::Button).rgb());
+}
