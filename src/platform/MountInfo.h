@@ -35,8 +35,9 @@ bool IsNetworkFileSystem(std::string_view fsType);
 // - pseudo file systems are left out;
 // - a mount point is listed once, by its last mount (that one hides the others);
 // - a file system already listed at another mount point (a bind mount, whole or
-//   of a sub-folder) is not listed again; a sub-folder bind whose original mount
-//   is not visible here (a container's view) is left out, since it is no drive.
+//   of a sub-folder) is not listed again; when only sub-folders of a file system
+//   are mounted (btrfs subvolumes, a container's view of the host's disk), the
+//   first of them stands for it.
 std::vector<MountEntry> VisibleMounts(const std::vector<MountEntry>& entries);
 
 } // namespace movarin
