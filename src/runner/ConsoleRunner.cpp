@@ -85,6 +85,10 @@ bool TConsoleRunner::IsRunning() const
 
 void TConsoleRunner::ReapFinishedWorkers()
 {
+    // A finished latest worker is let go as well: IsRunning and Stop answer
+    // the same without it, and its wake descriptor does not outlive the run.
+    if (worker_ && worker_->Finished())
+        worker_.reset();
     std::erase_if(workers_, [](const std::shared_ptr<TConsoleThread>& worker) {
         if (!worker->Finished())
             return false;

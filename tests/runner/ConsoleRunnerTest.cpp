@@ -381,8 +381,24 @@ TEST(ConsoleRunner, ManyRunsLeaveNoDescriptorThreadOrChildBehind)
                 break;
             }
         }
-        ASSERT_TRUE(WaitUntil([&] { return h.EndCodes().size() == 200; }, 30000));
+        // One run that runs out of time.
+        h.runner.MaxTimeAfterBeginning = 1;
+        h.runner.CommandLine = HelperCommand({"s:60000"});
+        h.runner.RunAndWait();
+        EXPECT_EQ(h.runner.RunStatus(), rsTimedOut);
+        h.runner.MaxTimeAfterBeginning = 0;
+
+        ASSERT_TRUE(WaitUntil([&] { return h.EndCodes().size() == 201; }, 30000));
         EXPECT_EQ(h.boxes.boxTexts.size(), 50u);
+        // Nothing of the runs stays open while the component lives on.
+        EXPECT_TRUE(WaitUntil([&] { return OpenDescriptors() == fdsBefore; }));
+        EXPECT_TRUE(NoChildProcesses());
+        // The last worker has released itself: asking it again is harmless
+        // and raises no second end.
+        h.runner.Stop();
+        EXPECT_FALSE(h.runner.IsRunning());
+        QCoreApplication::processEvents();
+        EXPECT_EQ(h.EndCodes().size(), 201u);
     }
     EXPECT_EQ(OpenDescriptors(), fdsBefore);
     EXPECT_EQ(ThreadCount(), threadsBefore);
