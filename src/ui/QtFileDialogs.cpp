@@ -1,6 +1,7 @@
 #include "ui/QtFileDialogs.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
 
 namespace movarin {
@@ -22,9 +23,11 @@ std::optional<std::string> QtFileDialogs::OpenFile(const std::string& initialDir
 
 std::optional<std::string> QtFileDialogs::ChooseFolder(const std::string& prompt)
 {
-    // No start folder: the chooser opens without a preselected folder.
+    // Nothing of the current setting is preselected. Qt's chooser always shows
+    // some folder; it starts at the top of the user's own tree (the home
+    // folder) rather than at the program's working folder.
     const QString dir = QFileDialog::getExistingDirectory(
-        QApplication::activeWindow(), QString::fromStdString(prompt), QString(),
+        QApplication::activeWindow(), QString::fromStdString(prompt), QDir::homePath(),
         QFileDialog::ShowDirsOnly);
     if (dir.isEmpty())
         return std::nullopt;
