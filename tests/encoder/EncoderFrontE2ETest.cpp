@@ -9,6 +9,7 @@
 #include <csignal>
 #include <gtest/gtest.h>
 #include <map>
+#include <memory>
 #include <regex>
 #include <thread>
 
@@ -68,17 +69,16 @@ class EncoderFront : public testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        dir_ = new TempDir;
+        dir_ = std::make_unique<TempDir>();
         fs::create_directories(dir_->Path() / "src dir");
-        source_ = dir_->File("src dir/clip \"1\".mpg");
+        source_ = dir_->File("src dir/録画 clip \"1\".mpg");
         shortSource_ = dir_->File("src dir/short.mpg");
         MakeSource(source_, 3);
         MakeSource(shortSource_, 0.5);
     }
     static void TearDownTestSuite()
     {
-        delete dir_;
-        dir_ = nullptr;
+        dir_.reset();
     }
     static void MakeSource(const std::string& path, double seconds)
     {
@@ -89,12 +89,12 @@ protected:
         ASSERT_EQ(r.exitCode, 0) << r.output;
     }
 
-    static TempDir* dir_;
+    static std::unique_ptr<TempDir> dir_;
     static std::string source_;
     static std::string shortSource_;
 };
 
-TempDir* EncoderFront::dir_ = nullptr;
+std::unique_ptr<TempDir> EncoderFront::dir_;
 std::string EncoderFront::source_;
 std::string EncoderFront::shortSource_;
 
