@@ -27,29 +27,13 @@
 #include "platform/FileDialogs.h"
 #include "platform/MessageBoxes.h"
 #include "ui/UnitMain.h"
+
+#include "SilentServices.h"
 #include "common/FakeVolumeTable.h"
 
 extern char** environ;
 
 namespace {
-
-class SilentBoxes final : public movarin::IMessageBoxes {
-public:
-    movarin::BoxAnswer Show(const std::string&, const std::string&, movarin::BoxButtons,
-                            movarin::BoxIcon) override
-    {
-        return movarin::BoxAnswer::Ok;
-    }
-};
-
-class NoDialogs final : public movarin::IFileDialogs {
-public:
-    std::optional<std::string> OpenFile(const std::string&, const std::string&) override
-    {
-        return std::nullopt;
-    }
-    std::optional<std::string> ChooseFolder(const std::string&) override { return std::nullopt; }
-};
 
 double Seconds(const timeval& t)
 {

@@ -24,27 +24,7 @@
 #include "platform/Volumes.h"
 #include "ui/UnitMain.h"
 
-namespace {
-
-class SilentBoxes final : public movarin::IMessageBoxes {
-public:
-    movarin::BoxAnswer Show(const std::string&, const std::string&, movarin::BoxButtons,
-                            movarin::BoxIcon) override
-    {
-        return movarin::BoxAnswer::Ok;
-    }
-};
-
-class NoDialogs final : public movarin::IFileDialogs {
-public:
-    std::optional<std::string> OpenFile(const std::string&, const std::string&) override
-    {
-        return std::nullopt;
-    }
-    std::optional<std::string> ChooseFolder(const std::string&) override { return std::nullopt; }
-};
-
-} // namespace
+#include "SilentServices.h"
 
 int main(int argc, char** argv)
 {
