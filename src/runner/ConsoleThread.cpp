@@ -314,14 +314,43 @@ void TConsoleThread::ReadOutput(int outRead, std::size_t waiting)
             return;
         ThrowSystemError(errno);
     }
+    batch_.clear();
     cutter_.Cut(
         std::string_view(buffer_.data(), std::size_t(n)),
         [this](const std::string& text, TOutputType type, TReturnCode ending) {
-            if (type == otCompleteLine)
-                owner_->outputReturnCode_.store(ending);
-            DeliverText(text, type);
+            batch_.push_back({text, type, ending});
         },
         [this] { return terminate_.load(); });
+    DeliverBatch(batch_);
+}
+
+void TConsoleThread::DeliverBatch(const std::vector<Delivery>& batch)
+{
+    if (batch.empty())
+        return;
+    // One hand-over per read, not per line: waking the user-interface thread
+    // costs tens of microseconds, and an encoder writes many lines at once.
+    // The handler still sees every text, in order, each with its own line
+    // end, and a stop request still drops what was not yet delivered.
+    try {
+        timer_->ResetLastOutput();
+        RunOnUiThread([&] {
+            for (const Delivery& item : batch) {
+                if (terminate_.load())
+                    return;
+                owner_->lineLog_.Add(item.text);
+                if (item.type == otCompleteLine)
+                    owner_->outputReturnCode_.store(item.ending);
+                try {
+                    ShowNewLine(item.text, item.type);
+                } catch (...) {
+                    // A failing handler drops its own text, not the rest.
+                }
+            }
+        });
+    } catch (...) {
+        // A failed delivery does not end the run.
+    }
 }
 
 void TConsoleThread::WriteQueuedInput(int inWrite)

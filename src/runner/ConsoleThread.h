@@ -65,6 +65,13 @@ private:
     void WriteQueuedInput(int inWrite);
     void EchoInput(const std::string& text);
     void DeliverText(const std::string& text, TOutputType type);
+    // The texts cut from one read, handed over together (see ReadOutput).
+    struct Delivery {
+        std::string text;
+        TOutputType type;
+        TReturnCode ending;
+    };
+    void DeliverBatch(const std::vector<Delivery>& batch);
     void ShowNewLine(const std::string& text, TOutputType type);  // user-interface thread
     bool TimeLimitPassed() const;
     // Runs fn on the user-interface thread and waits until it has returned.
@@ -93,6 +100,7 @@ private:
     // user-interface side while the worker waits for it).
     std::vector<char> buffer_;
     TLineCutter cutter_;
+    std::vector<Delivery> batch_;
     bool lastWasPartial_ = false;
     std::size_t inputOffset_ = 0;  // bytes of the oldest queued text already written
     bool inputBlocked_ = false;    // the input pipe was full

@@ -322,6 +322,23 @@ TEST(ConsoleRunner, FailingHandlersDoNotHoldTheRun)
     EXPECT_EQ(h.runner.RunAndWait(), 2u);
 }
 
+TEST(ConsoleRunner, StopInsideAReadDropsTheTextsNotYetDelivered)
+{
+    // Three lines in one write arrive in one read; a handler that stops the
+    // run on the first one sees no second, and the log holds only what it saw.
+    Harness h;
+    h.runner.OnNewLine = [&](TConsoleRunner* sender, const std::string& text, TOutputType type) {
+        h.deliveries.push_back({text, type, sender->OutputReturnCode()});
+        sender->Stop();
+    };
+    h.runner.CommandLine = HelperCommand({"w:1\\n2\\n3\\n", "s:60000"});
+    h.runner.Start();
+    ASSERT_TRUE(WaitUntil([&] { return h.EndCodes().size() == 1; }));
+    EXPECT_EQ(h.Texts(), std::vector<std::string>{"1"});
+    EXPECT_EQ(h.runner.LineLog().Snapshot(), std::vector<std::string>{"1"});
+    EXPECT_EQ(h.runner.RunStatus(), rsStopped);
+}
+
 TEST(ConsoleRunner, DestroyedWhileRunningStopsAndWaitsForItsWorker)
 {
     // The child talks without pause, so the worker is waiting for this
