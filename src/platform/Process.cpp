@@ -7,6 +7,7 @@
 #include <pthread.h>
 #include <sys/eventfd.h>
 #include <sys/ioctl.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -254,6 +255,9 @@ int ChildProcess::Start(const std::vector<std::string>& args, int inFd, int outF
     }
     pid_ = pid;
     reaped_ = false;
+    // A process descriptor (always close-on-exec) turns readable when the
+    // child ends. Without one (an old kernel) callers keep polling waitpid.
+    exitFd_.Reset(int(::syscall(SYS_pidfd_open, pid, 0)));
     return 0;
 }
 

@@ -72,6 +72,9 @@ public:
 
     bool Started() const { return pid_ > 0; }
     pid_t Pid() const { return pid_; }
+    // Readable once the child has ended, so a waiter can sleep in poll
+    // instead of asking again and again; -1 where the kernel offers none.
+    int ExitFd() const { return exitFd_.Get(); }
 
     // Without blocking: the exit code once the child has ended (its exit
     // status, or 128 + N after signal N), otherwise nothing. error receives
@@ -83,6 +86,7 @@ public:
 private:
     pid_t pid_ = -1;
     bool reaped_ = false;
+    UniqueFd exitFd_;
 };
 
 } // namespace movarin

@@ -14,8 +14,10 @@ namespace {
 
 // The longest pause of one polling pass. Output and the stop request cut it
 // short; it bounds how late the child's end, queued input and the time
-// limits are noticed.
+// limits are noticed. Where the child's end wakes the worker by itself, the
+// pause only paces queued input (rare) and the time limits (whole seconds).
 constexpr int PauseMs = 10;
+constexpr int LongPauseMs = 100;
 
 [[noreturn]] void ThrowSystemError(int error)
 {
@@ -266,13 +268,19 @@ void TConsoleThread::PollLoop(movarin::ChildProcess& child, int outRead, int inW
 
         // The pause: over at once when output or a stop request comes in.
         const bool leaving = exitStatus != StillActiveExitCode || terminate_.load();
-        pollfd fds[3] = {
+        // With the child's exit descriptor in the set, the end of the child
+        // also cuts the pause short, so the worker can sleep longer and stay
+        // out of the encoder's way; the pause then only paces the time limits.
+        const int exitFd = child.ExitFd();
+        pollfd fds[4] = {
             {outRead, POLLIN, 0},
             {wakeFd_.Get(), POLLIN, 0},
+            {exitFd, POLLIN, 0},
             {inWrite, POLLOUT, 0},
         };
-        const nfds_t count = inputBlocked_ ? 3 : 2;
-        if (movarin::PollRetry(fds, count, leaving ? 0 : PauseMs) < 0)
+        const nfds_t count = inputBlocked_ ? 4 : 3;
+        const int pause = leaving ? 0 : exitFd >= 0 ? LongPauseMs : PauseMs;
+        if (movarin::PollRetry(fds, count, pause) < 0)
             ThrowSystemError(errno);
         if (fds[1].revents & POLLIN)
             movarin::DrainWakeFd(wakeFd_.Get());
