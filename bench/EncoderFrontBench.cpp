@@ -5,6 +5,7 @@
 //
 // Usage: encoder_front_bench [rounds]   (run by hand, not a test)
 #include "encoder/ArgumentTranslator.h"
+#include "encoder/EncoderProcess.h"
 #include "jobs/ThConvertInfo.h"
 #include "platform/CommandLine.h"
 
@@ -42,12 +43,7 @@ double Seconds(const timeval& t)
 // as Movarin's runner does.
 Run Measure(const std::string& program, const std::vector<std::string>& args)
 {
-    std::vector<std::string> storage = {program};
-    storage.insert(storage.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& s : storage)
-        argv.push_back(s.data());
-    argv.push_back(nullptr);
+    const movarin::encoder::ExecArgv argv(program, args);
 
     int ends[2];
     if (pipe2(ends, O_CLOEXEC) != 0) {
@@ -63,7 +59,7 @@ Run Measure(const std::string& program, const std::vector<std::string>& args)
     Run run;
     const auto start = std::chrono::steady_clock::now();
     pid_t pid = 0;
-    const int rc = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+    const int rc = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.Get(), environ);
     posix_spawn_file_actions_destroy(&actions);
     close(ends[1]);
     if (rc != 0) {

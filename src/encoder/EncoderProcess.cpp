@@ -132,17 +132,20 @@ bool WriteAll(int fd, std::string_view text)
     return true;
 }
 
+ExecArgv::ExecArgv(const std::string& program, const std::vector<std::string>& arguments)
+{
+    storage_.reserve(arguments.size() + 1);
+    storage_.push_back(program);
+    storage_.insert(storage_.end(), arguments.begin(), arguments.end());
+    for (std::string& s : storage_)
+        pointers_.push_back(s.data());
+    pointers_.push_back(nullptr);
+}
+
 int RunEncoder(const std::string& program, const std::vector<std::string>& arguments, int outFd)
 {
     // Everything the child needs is prepared before fork.
-    std::vector<std::string> storage;
-    storage.reserve(arguments.size() + 1);
-    storage.push_back(program);
-    storage.insert(storage.end(), arguments.begin(), arguments.end());
-    std::vector<char*> argv;
-    for (std::string& s : storage)
-        argv.push_back(s.data());
-    argv.push_back(nullptr);
+    const ExecArgv argv(program, arguments);
 
     int ends[2];
     if (pipe2(ends, O_CLOEXEC) != 0) {
@@ -161,7 +164,7 @@ int RunEncoder(const std::string& program, const std::vector<std::string>& argum
         InstallForwarding();
         child = fork();
         if (child == 0)
-            ExecChild(parent, writeEnd.Get(), block.Old(), argv.data());
+            ExecChild(parent, writeEnd.Get(), block.Old(), argv.Get());
         if (child < 0) {
             WriteAll(outFd, std::string("movarin-encoder: cannot start the encoder: ") + std::strerror(errno) + "\n");
             return 127;

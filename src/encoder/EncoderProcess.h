@@ -15,6 +15,20 @@ namespace movarin::encoder {
 // ends its output file properly; FFmpeg is killed when the front dies.
 int RunEncoder(const std::string& program, const std::vector<std::string>& arguments, int outFd);
 
+// The argument vector of an exec: program, then arguments, owned by the
+// object so the pointers stay valid for as long as it lives.
+class ExecArgv {
+public:
+    ExecArgv(const std::string& program, const std::vector<std::string>& arguments);
+    ExecArgv(const ExecArgv&) = delete;
+    ExecArgv& operator=(const ExecArgv&) = delete;
+    char* const* Get() const { return pointers_.data(); }
+
+private:
+    std::vector<std::string> storage_;
+    std::vector<char*> pointers_;
+};
+
 // Writes all of text to fd, retrying interrupted and partial writes.
 bool WriteAll(int fd, std::string_view text);
 

@@ -1,5 +1,7 @@
 #include "ChildRun.h"
 
+#include "encoder/EncoderProcess.h"
+
 #include <cerrno>
 #include <csignal>
 #include <dirent.h>
@@ -18,19 +20,14 @@ Child::Child(const std::string& program, const std::vector<std::string>& args)
     int ends[2];
     if (pipe2(ends, O_CLOEXEC) != 0)
         throw std::runtime_error("pipe2 failed");
-    std::vector<std::string> storage = {program};
-    storage.insert(storage.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& s : storage)
-        argv.push_back(s.data());
-    argv.push_back(nullptr);
+    const movarin::encoder::ExecArgv argv(program, args);
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, ends[1], STDOUT_FILENO);
     posix_spawn_file_actions_adddup2(&actions, ends[1], STDERR_FILENO);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    const int rc = posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), environ);
+    const int rc = posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.Get(), environ);
     posix_spawn_file_actions_destroy(&actions);
     close(ends[1]);
     fd_ = ends[0];
