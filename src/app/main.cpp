@@ -3,6 +3,7 @@
 #include "app/MovarinApplication.h"
 #include "app/Startup.h"
 #include "platform/Folders.h"
+#include "platform/ProgramFolder.h"
 #include "platform/SingleInstance.h"
 #include "platform/Volumes.h"
 #include "ui/QtFileDialogs.h"
@@ -13,6 +14,9 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
+
+#include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -37,10 +41,18 @@ QIcon ApplicationIcon()
 
 int main(int argc, char** argv)
 {
+    // Whatever folder Movarin was started from, its command lines find the
+    // encoder front "lib/ffmpeg" relative to the program's own folder. When
+    // that fails the start goes on: each job then ends with the runner's box.
+    if (const int error = movarin::EnterProgramFolder())
+        std::fprintf(stderr, "movarin: cannot change to the program's folder: %s\n",
+                     std::strerror(error));
+
     movarin::QtMessageBoxes boxes;
     movarin::MovarinApplication app(argc, argv, boxes);
 
-    QApplication::setApplicationName("Movarin");
+    QApplication::setApplicationName("Movarin");  // also the window class the menu entry names
+    QGuiApplication::setDesktopFileName("movarin");
     QApplication::setWindowIcon(ApplicationIcon());
     QTranslator translator;
     LoadJapaneseTranslation(app, translator);
