@@ -1,0 +1,38 @@
+# Install rules: the program and its encoder front in a private folder of
+# the prefix (the front is found relative to the program's folder), a link in
+# bin/, the desktop entry, hicolor icons, AppStream metainfo and the man page.
+include(GNUInstallDirs)
+
+set(MOVARIN_INSTALL_PROGRAMDIR "lib/movarin" CACHE STRING
+    "Folder below the prefix that holds movarin and its lib/ffmpeg")
+set(MOVARIN_APP_ID "org.movarin.movarin")
+
+install(TARGETS movarin RUNTIME DESTINATION ${MOVARIN_INSTALL_PROGRAMDIR})
+install(TARGETS movarin_encoder_front RUNTIME DESTINATION ${MOVARIN_INSTALL_PROGRAMDIR}/lib)
+
+# A relative link, so the tree works under any prefix and inside a package.
+file(RELATIVE_PATH _movarin_link_target
+     /prefix/${CMAKE_INSTALL_BINDIR} /prefix/${MOVARIN_INSTALL_PROGRAMDIR}/movarin)
+file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/install)
+file(CREATE_LINK ${_movarin_link_target} ${CMAKE_BINARY_DIR}/install/movarin SYMBOLIC)
+install(FILES ${CMAKE_BINARY_DIR}/install/movarin DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+install(FILES ${PROJECT_SOURCE_DIR}/data/movarin.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${PROJECT_SOURCE_DIR}/data/${MOVARIN_APP_ID}.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+foreach(size 16 32 48 256)
+  install(FILES ${PROJECT_SOURCE_DIR}/assets/icon/movarin-${size}.png
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
+          RENAME movarin.png)
+endforeach()
+
+# Debian keeps manual pages compressed; -n leaves the date out so the
+# package's content does not change from build to build.
+add_custom_command(
+  OUTPUT ${CMAKE_BINARY_DIR}/install/movarin.1.gz
+  COMMAND gzip -9nc ${PROJECT_SOURCE_DIR}/data/movarin.1 > ${CMAKE_BINARY_DIR}/install/movarin.1.gz
+  DEPENDS ${PROJECT_SOURCE_DIR}/data/movarin.1
+  VERBATIM)
+add_custom_target(movarin_manpage ALL DEPENDS ${CMAKE_BINARY_DIR}/install/movarin.1.gz)
+install(FILES ${CMAKE_BINARY_DIR}/install/movarin.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
