@@ -9,6 +9,8 @@ packages=(
   fonts-ipafont-gothic fonts-noto-cjk
   libgtest-dev
   xvfb xauth imagemagick
+  # the menu entry and metainfo checks, the Debian package and its Depends
+  desktop-file-utils appstream dpkg-dev file
 )
 missing=()
 for p in "${packages[@]}"; do
