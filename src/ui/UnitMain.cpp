@@ -126,6 +126,7 @@ void TFormMain::FormCreate()
     Driver_ = std::make_unique<TConversionDriver>(nullptr, view, *JobList_, *ConsoleConvert,
                                                   *ConsoleThumnail, Boxes_, Volumes_,
                                                   OpenFolder_);
+    Driver_->WorkFolder = WorkDir_;
     SetBusy(false);
 }
 
