@@ -366,9 +366,16 @@ void TConsoleThread::WriteQueuedInput(int inWrite)
     inputBlocked_ = false;
     TSharedStrings& queue = owner_->inputQueue_;
     while (!terminate_.load()) {
-        std::optional<std::string> text = queue.First();
-        if (!text)
+        std::optional<TSharedStrings::Item> item = queue.FirstItem();
+        if (!item)
             return;
+        // The offset belongs to the text it was counted in: after a Clear the
+        // next text starts at its own beginning.
+        if (item->serial != inputSerial_) {
+            inputSerial_ = item->serial;
+            inputOffset_ = 0;
+        }
+        const std::string* text = &item->text;
         // A text goes out whole, over as many passes as a full pipe needs.
         while (inputOffset_ < text->size()) {
             ssize_t n = movarin::WriteRetry(inWrite, text->data() + inputOffset_, text->size() - inputOffset_);
@@ -385,7 +392,8 @@ void TConsoleThread::WriteQueuedInput(int inWrite)
         // An empty text writes nothing and echoes nothing.
         if (!text->empty())
             EchoInput(*text);
-        queue.RemoveFirst();
+        // Cleared meanwhile: what is first now has not been written.
+        queue.RemoveFirst(item->serial);
     }
 }
 
