@@ -48,10 +48,10 @@ struct TConsoleThread::HandOver {
             // Dropped: a failing handler must not end the run, and Qt must
             // never see an exception.
         }
-        {
-            std::lock_guard lock(sync->mutex);
-            state = Done;
-        }
+        // Notified under the lock: once the worker can see Done, this record
+        // is no longer touched here, in an order a race checker can follow.
+        std::lock_guard lock(sync->mutex);
+        state = Done;
         sync->done.notify_all();
     }
 };
