@@ -9,6 +9,7 @@ packages=(
   fonts-ipafont-gothic fonts-noto-cjk
   libgtest-dev
   xvfb xauth imagemagick
+  clang libclang-rt-14-dev
   # the menu entry and metainfo checks, the Debian package and its Depends
   desktop-file-utils appstream dpkg-dev file
 )
