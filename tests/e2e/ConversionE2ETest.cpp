@@ -99,6 +99,8 @@ protected:
         Create();
         window->JobList().SaveDir = temp / "out/";
         window->JobList().OpenDir = false;
+        // One at a time unless a test says otherwise, whatever this machine has.
+        window->Driver().ParallelJobs = 1;
         fs::create_directories(temp / "out");
         window->AddJob(source_);
         window->RefreshJobList();
@@ -156,6 +158,46 @@ TEST_F(ConversionE2ETest, MovieInBothAspectRatios)
     EXPECT_EQ(audio["sample_rate"], "44100");
     EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{text::Converted, text::FinishedJobsRemoved,
                                                        text::Converted}));
+}
+
+TEST_F(ConversionE2ETest, FourSourcesTwoAtATime)
+{
+    // A camera's MOV, a Matroska file and an MPEG-2 program stream beside the AVI.
+    struct Source {
+        const char* name;
+        QStringList codecs;
+    };
+    const Source more[] = {
+        {"CLIP0001.MOV", {"-c:v", "mpeg4", "-c:a", "aac"}},
+        {"b.mkv", {"-c:v", "mpeg4", "-c:a", "mp2"}},
+        {"c.mpg", {"-c:v", "mpeg2video", "-c:a", "mp2"}},
+    };
+    for (const Source& source : more) {
+        int code = -1;
+        RunTool("ffmpeg", QStringList{"-v", "error", "-y", "-f", "lavfi", "-i",
+                                      "testsrc=size=320x240:rate=25:duration=2", "-f", "lavfi",
+                                      "-i", "sine=frequency=440:duration=2:sample_rate=44100"} +
+                              source.codecs +
+                              QStringList{"-shortest", QString::fromStdString(temp / source.name)},
+                &code);
+        ASSERT_EQ(code, 0) << source.name;
+        window->AddJob(temp / source.name);
+    }
+    window->RefreshJobList();
+    window->Driver().ParallelJobs = 2;
+    RunAndWait(window->ImgBtnConvertMovie);
+
+    EXPECT_EQ(Rows(1), std::vector<std::string>(4, "変換完了"));
+    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{text::Converted});
+    for (const char* name : {"clip \"q\" 日本語.mp4", "CLIP0001.mp4", "b.mp4", "c.mp4"}) {
+        const std::string output = temp / "out/" + name;
+        auto video = Probe(output, "v");
+        auto audio = Probe(output, "a");
+        EXPECT_EQ(video["codec_name"], "mpeg4") << name;
+        EXPECT_EQ(video["width"], "320") << name;
+        EXPECT_EQ(video["height"], "240") << name;
+        EXPECT_EQ(audio["codec_name"], "aac") << name;
+    }
 }
 
 TEST_F(ConversionE2ETest, MovieOntoThePlayerWithThumbnail)
@@ -223,7 +265,10 @@ TEST_F(ConversionE2ETest, CancelDuringAConversionLeavesNoFileAndNoEncoder)
     ASSERT_TRUE(PumpUntil(
         [&] { return fs::exists(output) && !window->LblSituation->text().isEmpty(); }, 60000));
     ASSERT_TRUE(window->Busy()) << "the conversion ended before it could be cancelled";
-    EXPECT_TRUE(window->LblSituation->text().endsWith("までの動画を変換完了"));
+    // The real encoder's length line gives the percent and the time left.
+    EXPECT_TRUE(PumpUntil([&] { return window->LblSituation->text().contains("残り約"); }, 5000))
+        << window->LblSituation->text().toStdString();
+    EXPECT_TRUE(window->LblSituation->text().contains("までの動画を変換完了 ("));
     EXPECT_GT(ProcessesNaming(output), 0);
 
     Click(window->ImgBtnConvertCancel);
