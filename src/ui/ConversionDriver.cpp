@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 #include <thread>
 
@@ -171,12 +172,12 @@ void TConversionDriver::PrepareJobList()
     View_.RefreshJobList();
 }
 
-std::string TConversionDriver::OpticalDiscOf(const std::string& source)
+std::string TConversionDriver::OpticalDiscOf(const std::string& source,
+                                             const std::vector<movarin::Volume>& volumes)
 {
     // The volume that holds the source is the one with the longest root
     // that the path begins with.
     const movarin::Volume* holder = nullptr;
-    const auto volumes = Volumes_.Volumes();
     for (const auto& volume : volumes)
         if (source.starts_with(volume.root) &&
             (!holder || volume.root.size() > holder->root.size()))
@@ -186,6 +187,9 @@ std::string TConversionDriver::OpticalDiscOf(const std::string& source)
 
 void TConversionDriver::StartJobs()
 {
+    // Read once: a list of many chapters waiting for their disc is looked
+    // through at every start.
+    const auto volumes = Volumes_.Volumes();
     while (RunActive_ && !Cancelling_) {
         Slot* free = nullptr;
         std::size_t busy = 0;
@@ -204,7 +208,7 @@ void TConversionDriver::StartJobs()
                 ThConvertInfoObject* job = Jobs_.Items(i);
                 if (job->State != csWaiting)
                     continue;
-                disc = OpticalDiscOf(movarin::ToNarrow(job->SourcePath));
+                disc = OpticalDiscOf(movarin::ToNarrow(job->SourcePath), volumes);
                 const bool discBusy =
                     !disc.empty() && std::any_of(Slots_.begin(), Slots_.end(), [&](const auto& s) {
                         return s->stage != Slot::Free && s->disc == disc;

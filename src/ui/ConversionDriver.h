@@ -24,6 +24,7 @@ class TConsoleRunner;
 namespace movarin {
 class IMessageBoxes;
 class IVolumeTable;
+struct Volume;
 } // namespace movarin
 
 // What the driver needs from the window that shows the run.
@@ -113,7 +114,8 @@ private:
     void ShowProgress();
     void ShowStatusNow();
     Slot* SlotOfRun(std::uint64_t run);
-    std::string OpticalDiscOf(const std::string& source);
+    std::string OpticalDiscOf(const std::string& source,
+                              const std::vector<movarin::Volume>& volumes);
     bool PlayerMode() const;
     // Blocks in the event loop until the end of every stopped run has been
     // handed over or the deadline has passed.
