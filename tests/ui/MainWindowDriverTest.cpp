@@ -189,11 +189,11 @@ TEST_F(MainWindowDriverTest, RunKeepsUpToNEncodersBusyAndAppliesEachEndToItsOwnJ
     const std::vector<Case> cases = {
         {1, {"/src/a-hold2.avi", "/src/b-fail.avi", "/src/c.avi"}, {ok, failed, ok}, 1},
         {2,
-         {"/src/d-hold6.avi", "/src/e-hold1-fail.avi", "/src/f-hold3.avi", "/src/g-hold1.avi"},
+         {"/src/d-hold6.avi", "/src/e-hold3-fail.avi", "/src/f-hold3.avi", "/src/g-hold1.avi"},
          {ok, failed, ok, ok},
          2},
         {3,
-         {"/src/h-hold5.avi", "/src/i-fail-hold1.avi", "/src/j-hold2.avi", "/src/k.avi",
+         {"/src/h-hold5.avi", "/src/i-fail-hold3.avi", "/src/j-hold4.avi", "/src/k.avi",
           "/src/l.avi"},
          {ok, failed, ok, ok, ok},
          3},
@@ -272,7 +272,7 @@ TEST_F(MainWindowDriverTest, PlayerThatGoesAwayFailsTheJobsStartedLaterAndWrites
     // b runs beside a when a takes the player away and ends as its encoder
     // ends; c and d start afterwards and fail.
     AddPlayer();
-    AddJobs({"a-unplug.avi", "b-hold5.avi", "c.avi", "d.avi"});
+    AddJobs({"a-unplug.avi", "b-hold9.avi", "c.avi", "d.avi"});
     window->Driver().ParallelJobs = 2;
     Click(window->ImgBtnConvertMovie2Walkman);
     ASSERT_TRUE(WaitIdle());
