@@ -244,9 +244,10 @@ TEST_F(ConversionE2ETest, BrokenSourceBetweenTwoGoodOnesFailsAloneWithOneComplet
     EXPECT_FALSE(fs::exists(temp / "out/not a video.mp4"));
 }
 
-TEST_F(ConversionE2ETest, CancelDuringAConversionLeavesNoFileAndNoEncoder)
+TEST_F(ConversionE2ETest, CancelDuringTwoConversionsLeavesNoFileAndNoEncoder)
 {
-    // Long to convert (every second becomes 30 frames), quick to make.
+    // Long to convert (every second becomes 30 frames), quick to make; the
+    // same source under two names, converted side by side.
     const std::string longSource = temp / "long source.avi";
     int code = -1;
     RunTool("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i",
@@ -255,34 +256,46 @@ TEST_F(ConversionE2ETest, CancelDuringAConversionLeavesNoFileAndNoEncoder)
                        "-b:a", "32k", QString::fromStdString(longSource)},
             &code);
     ASSERT_EQ(code, 0);
+    fs::copy_file(longSource, temp / "long second.avi");
     window->JobList().Delete(0);
     window->AddJob(longSource);
+    window->AddJob(temp / "long second.avi");
     window->AddJob(source_);
     window->RefreshJobList();
+    window->Driver().ParallelJobs = 2;
 
-    const std::string output = temp / "out/long source.mp4";
+    const std::vector<std::string> outputs = {temp / "out/long source.mp4",
+                                              temp / "out/long second.mp4"};
     Click(window->ImgBtnConvertMovie);
     ASSERT_TRUE(PumpUntil(
-        [&] { return fs::exists(output) && !window->LblSituation->text().isEmpty(); }, 60000));
-    ASSERT_TRUE(window->Busy()) << "the conversion ended before it could be cancelled";
+        [&] {
+            return fs::exists(outputs[0]) && fs::exists(outputs[1]) &&
+                   !window->LblSituation->text().isEmpty();
+        },
+        60000));
+    ASSERT_TRUE(window->Busy()) << "the conversions ended before they could be cancelled";
     // The real encoder's length line gives the percent and the time left.
     EXPECT_TRUE(PumpUntil([&] { return window->LblSituation->text().contains("残り約"); }, 5000))
         << window->LblSituation->text().toStdString();
     EXPECT_TRUE(window->LblSituation->text().contains("までの動画を変換完了 ("));
-    EXPECT_GT(ProcessesNaming(output), 0);
+    for (const auto& output : outputs)
+        EXPECT_GT(ProcessesNaming(output), 0) << output;
 
     Click(window->ImgBtnConvertCancel);
     EXPECT_FALSE(window->Busy());
-    EXPECT_EQ(Rows(1), (std::vector<std::string>{"変換待ち", "変換待ち"}));
-    EXPECT_FALSE(fs::exists(output));
+    EXPECT_EQ(Rows(1), (std::vector<std::string>{"変換待ち", "変換待ち", "変換待ち"}));
     EXPECT_TRUE(window->LblSituation->text().isEmpty());
-    // Killed as a group; the kernel may need a moment to take them away.
-    EXPECT_TRUE(PumpUntil([&] { return ProcessesNaming(output) == 0; }, 5000));
+    for (const auto& output : outputs) {
+        EXPECT_FALSE(fs::exists(output)) << output;
+        // Killed as a group; the kernel may need a moment to take them away.
+        EXPECT_TRUE(PumpUntil([&] { return ProcessesNaming(output) == 0; }, 5000)) << output;
+    }
     // Nothing follows: no completion box, the next job not started.
     QTest::qWait(500);
     EXPECT_EQ(boxes.Texts(), std::vector<std::string>{text::ConfirmCancel});
     EXPECT_FALSE(fs::exists(temp / "out/clip \"q\" 日本語.mp4"));
-    EXPECT_FALSE(fs::exists(output));
+    for (const auto& output : outputs)
+        EXPECT_FALSE(fs::exists(output)) << output;
 }
 
 } // namespace
