@@ -105,6 +105,13 @@ bool TConversionDriver::PlayerMode() const
     return !Jobs_.MusicMode && Mode_ == cmMovieToWalkman;
 }
 
+std::string TConversionDriver::OutputFolder() const
+{
+    // An empty folder would make bare file names, written into whatever the
+    // program's current folder is.
+    return Jobs_.SaveDir.empty() ? WorkFolder : Jobs_.SaveDir;
+}
+
 std::uint64_t TConversionDriver::CurrentRun() const
 {
     const Slot* lead = nullptr;
@@ -246,7 +253,7 @@ bool TConversionDriver::StartJob(Slot& slot, ThConvertInfoObject& job)
             return false;
         }
     } else {
-        folder = Jobs_.SaveDir;
+        folder = OutputFolder();
     }
     const std::string output = movarin::UniqueFileName(
         movarin::OutputFilePath(source, folder, Jobs_.MusicMode ? ".mp3" : ".mp4"),
@@ -518,7 +525,7 @@ void TConversionDriver::AllJobsDone()
     if (!Jobs_.OpenDir || !OpenFolder_)
         return;
     const std::string folder =
-        Mode_ == cmMovieToWalkman ? movarin::FindPlayerVideoDir(Volumes_) : Jobs_.SaveDir;
+        Mode_ == cmMovieToWalkman ? movarin::FindPlayerVideoDir(Volumes_) : OutputFolder();
     if (!folder.empty())
         OpenFolder_(folder);
 }

@@ -99,6 +99,9 @@ public:
     // Deletes one file; true when it is gone. Replaceable so that a deletion
     // that keeps failing can be exercised.
     std::function<bool(const std::string&)> RemoveFile;
+    // Where outputs go when the output folder setting is empty (a hand-edited
+    // file): the work folder, as when the setting is missing.
+    std::string WorkFolder;
 
 private:
     struct Slot;
@@ -117,6 +120,7 @@ private:
     std::string OpticalDiscOf(const std::string& source,
                               const std::vector<movarin::Volume>& volumes);
     bool PlayerMode() const;
+    std::string OutputFolder() const;
     // Blocks in the event loop until the end of every stopped run has been
     // handed over or the deadline has passed.
     void WaitForStoppedRuns(std::chrono::steady_clock::time_point deadline);
