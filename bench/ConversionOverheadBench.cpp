@@ -1,17 +1,27 @@
-// Conversion overhead benchmark (run by hand): the same sources converted
-// through Movarin's driver (runner + encoder front + FFmpeg) and through bare
-// FFmpeg with the front's modern options, alternating, in one run.
-// Reports the wall-time ratio (target <= 1.03) and the program's own CPU as a
-// share of the encoder's (target <= 1 %).
+// Conversion run benchmark (run by hand): six 30-second sources of mixed
+// sizes converted through Movarin's driver (runner + encoder front + FFmpeg,
+// several encoders at once) and through bare FFmpeg with the front's modern
+// options one after another, alternating, in one process. Also through the
+// driver with one encoder at a time.
+// Targets: wall-time ratio driver / bare <= 0.65 with the default number of
+// encoders, <= 1.03 with one; the program's own CPU <= 1 % of the encoders'.
+// Reports the peak memory of the program and of the largest encoder.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
 
+#include <atomic>
+#include <chrono>
 #include <cstdio>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <functional>
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <fcntl.h>
@@ -19,6 +29,7 @@
 #include <stdlib.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 #include "encoder/ArgumentTranslator.h"
@@ -77,6 +88,99 @@ int Spawn(const std::vector<std::string>& args)
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+// Quiet boxes that also tell when the run's completion box comes: the end
+// of a run is awaited in the event loop, not polled.
+class RunEndBoxes final : public movarin::IMessageBoxes {
+public:
+    movarin::BoxAnswer Show(const std::string&, const std::string&, movarin::BoxButtons buttons,
+                            movarin::BoxIcon) override
+    {
+        if (onShow)
+            onShow();
+        return buttons == movarin::BoxButtons::Ok ? movarin::BoxAnswer::Ok : movarin::BoxAnswer::Yes;
+    }
+    std::function<void()> onShow;
+};
+
+// Samples the resident memory of this process and all its descendants
+// (runner workers' encoders and their FFmpeg) every 100 ms on a thread of
+// its own, whose CPU time is taken out of the program's share.
+class TreeMemorySampler {
+public:
+    TreeMemorySampler()
+        : thread_([this] { Loop(); })
+    {
+    }
+    ~TreeMemorySampler()
+    {
+        stop_.store(true);
+        thread_.join();
+    }
+    long PeakKiB() const { return peakKiB_.load(); }
+    double CpuSeconds() const { return cpu_.load(); }
+
+private:
+    static long TreeKiB()
+    {
+        std::map<int, int> parent;
+        for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+            const std::string name = entry.path().filename();
+            if (name.find_first_not_of("0123456789") != std::string::npos)
+                continue;
+            std::ifstream stat(entry.path() / "stat");
+            std::string line;
+            std::getline(stat, line);
+            const auto close = line.rfind(')');
+            if (close == std::string::npos)
+                continue;
+            std::istringstream rest(line.substr(close + 2));
+            char state;
+            int ppid = 0;
+            rest >> state >> ppid;
+            parent[std::stoi(name)] = ppid;
+        }
+        const int self = getpid();
+        const long pageKiB = sysconf(_SC_PAGESIZE) / 1024;
+        long total = 0;
+        for (const auto& [pid, ppid] : parent) {
+            int up = pid;
+            for (int depth = 0; depth < 16 && up > 1 && up != self; ++depth)
+                up = parent.count(up) ? parent[up] : 0;
+            if (up != self)
+                continue;
+            std::ifstream statm("/proc/" + std::to_string(pid) + "/statm");
+            long size = 0, resident = 0;
+            if (statm >> size >> resident)
+                total += resident * pageKiB;
+        }
+        return total;
+    }
+    void Loop()
+    {
+        while (!stop_.load()) {
+            const long now = TreeKiB();
+            if (now > peakKiB_.load())
+                peakKiB_.store(now);
+            timespec cpu{};
+            clock_gettime(CLOCK_THREAD_CPUTIME_ID, &cpu);
+            cpu_.store(double(cpu.tv_sec) + double(cpu.tv_nsec) / 1e9);
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+    }
+
+    std::atomic<bool> stop_{false};
+    std::atomic<long> peakKiB_{0};
+    std::atomic<double> cpu_{0};
+    std::thread thread_;
+};
+
+struct Totals {
+    double wall = 0;
+    double own = 0;
+    double encoders = 0;
+    long peakKiB = 0;
+};
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -84,8 +188,8 @@ int main(int argc, char** argv)
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
-    const int seconds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 10;
+    const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 2;
+    const int seconds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 30;
 
     char pattern[] = "/tmp/movarin-overhead-XXXXXX";
     if (!mkdtemp(pattern)) {
@@ -94,16 +198,33 @@ int main(int argc, char** argv)
     }
     const std::string work = pattern;
     std::filesystem::create_directories(work + "/src");
-    std::filesystem::create_directories(work + "/out");
-    std::filesystem::create_directories(work + "/bare");
+    // Mixed sizes and kinds: a DVD-like MPEG-2, an HD H.264, and the rest.
+    struct Kind {
+        const char* name;
+        const char* size;
+        std::vector<std::string> codecs;
+    };
+    const Kind kinds[] = {
+        {"dvd.mpg", "720x480", {"-c:v", "mpeg2video", "-q:v", "4", "-c:a", "mp2"}},
+        {"hd.mp4", "1280x720", {"-c:v", "libx264", "-preset", "veryfast", "-c:a", "aac"}},
+        {"vga.avi", "640x480", {"-c:v", "mpeg4", "-q:v", "4", "-c:a", "mp2"}},
+        {"small.avi", "320x240", {"-c:v", "mpeg4", "-q:v", "4", "-c:a", "mp2"}},
+        {"web.flv", "480x360", {"-c:v", "flv", "-q:v", "4", "-c:a", "libmp3lame"}},
+        {"wide.mkv", "640x360", {"-c:v", "mpeg4", "-q:v", "4", "-c:a", "mp2"}},
+    };
     std::vector<std::string> sources;
-    for (int i = 0; i < 3; ++i) {
-        const std::string source = work + "/src/source " + std::to_string(i) + ".avi";
+    int index = 0;
+    for (const Kind& kind : kinds) {
+        const std::string source = work + "/src/" + kind.name;
         const std::string duration = std::to_string(seconds);
-        if (Spawn({"ffmpeg", "-y", "-f", "lavfi", "-i",
-                   "testsrc=size=640x480:rate=25:duration=" + duration, "-f", "lavfi", "-i",
-                   "sine=frequency=" + std::to_string(300 + 100 * i) + ":duration=" + duration,
-                   "-c:v", "mpeg4", "-q:v", "4", "-c:a", "mp2", "-shortest", source}) != 0) {
+        std::vector<std::string> args = {
+            "ffmpeg", "-y", "-f", "lavfi", "-i",
+            std::string("testsrc=size=") + kind.size + ":rate=25:duration=" + duration, "-f",
+            "lavfi", "-i",
+            "sine=frequency=" + std::to_string(300 + 100 * index++) + ":duration=" + duration};
+        args.insert(args.end(), kind.codecs.begin(), kind.codecs.end());
+        args.insert(args.end(), {"-shortest", source});
+        if (Spawn(args) != 0) {
             std::fprintf(stderr, "could not make %s\n", source.c_str());
             return 1;
         }
@@ -111,84 +232,98 @@ int main(int argc, char** argv)
     }
 
     std::filesystem::current_path(MOVARIN_STAGE_DIR);
-    SilentBoxes boxes;
+    RunEndBoxes boxes;
     NoDialogs dialogs;
     FakeVolumeTable volumes;
     TFormMain window(MainWindowServices{boxes, dialogs, volumes, work, {}});
     window.JobList().SaveDir = work + "/out/";
     window.JobList().OpenDir = false;
     window.JobList().Quality = 0;
+    const std::size_t parallel = window.Driver().ParallelJobs;
 
-    double movarinWall = 0, bareWall = 0, ownCpu = 0, movarinEncoderCpu = 0, bareEncoderCpu = 0;
+    auto throughMovarin = [&](std::size_t encoders) {
+        window.Driver().ParallelJobs = encoders;
+        while (window.JobList().Count() > 0)
+            window.JobList().Delete(0);
+        for (const auto& s : sources)
+            window.AddJob(s);
+        QEventLoop loop;
+        boxes.onShow = [&] { loop.quit(); };
+        window.Driver().BtnConvertClick(cmMovie);
+        loop.exec();
+        boxes.onShow = nullptr;
+        for (int i = 0; i < window.JobList().Count(); ++i)
+            if (window.JobList().Items(i)->State != csConverted)
+                std::fprintf(stderr, "job %d did not convert\n", i);
+    };
+    auto bare = [&] {
+        ThConvertInfoObjectList settings;
+        settings.Quality = 0;
+        for (const auto& s : sources) {
+            const std::string output =
+                work + "/bare/" + std::filesystem::path(s).stem().string() + ".mp4";
+            // The front receives the words after its own program name.
+            auto words = movarin::SplitCommandLine(std::string(EncoderPath) +
+                                                   settings.ConvertArguments(s, output));
+            words.erase(words.begin());
+            auto modern = movarin::encoder::TranslateArguments(words).arguments;
+            modern.insert(modern.begin(), "ffmpeg");
+            if (Spawn(modern) != 0)
+                std::fprintf(stderr, "bare ffmpeg failed on %s\n", s.c_str());
+        }
+    };
+
+    // 0: bare, 1: driver with the default encoders, 2: driver with one.
+    Totals totals[3];
+    const char* names[3] = {"bare", "movarin", "movarin1"};
     for (int round = 0; round < rounds; ++round) {
-        for (int pass = 0; pass < 2; ++pass) {
-            const bool throughMovarin = (round + pass) % 2 == 0;
+        for (int pass = 0; pass < 3; ++pass) {
+            const int variant = (round + pass) % 3;
             std::filesystem::remove_all(work + "/out");
             std::filesystem::remove_all(work + "/bare");
             std::filesystem::create_directories(work + "/out");
             std::filesystem::create_directories(work + "/bare");
+            std::optional<TreeMemorySampler> sampler;
+            if (variant != 0)
+                sampler.emplace();
             const Usage before = Now();
             QElapsedTimer timer;
             timer.start();
-            if (throughMovarin) {
-                while (window.JobList().Count() > 0)
-                    window.JobList().Delete(0);
-                for (const auto& s : sources)
-                    window.AddJob(s);
-                window.Driver().BtnConvertClick(cmMovie);
-                // Wait in the event loop, not in a polling loop of our own:
-                // the CPU measured here is meant to be the program's.
-                QEventLoop loop;
-                QTimer check;
-                QObject::connect(&check, &QTimer::timeout, &loop, [&] {
-                    if (!window.Busy())
-                        loop.quit();
-                });
-                check.start(200);
-                loop.exec();
-                for (int i = 0; i < window.JobList().Count(); ++i)
-                    if (window.JobList().Items(i)->State != csConverted)
-                        std::fprintf(stderr, "job %d did not convert\n", i);
-            } else {
-                ThConvertInfoObjectList settings;
-                settings.Quality = 0;
-                for (const auto& s : sources) {
-                    const std::string output =
-                        work + "/bare/" + std::filesystem::path(s).stem().string() + ".mp4";
-                    // The front receives the words after its own program name.
-                    auto words = movarin::SplitCommandLine(std::string(EncoderPath) +
-                                                           settings.ConvertArguments(s, output));
-                    words.erase(words.begin());
-                    auto modern = movarin::encoder::TranslateArguments(words).arguments;
-                    modern.insert(modern.begin(), "ffmpeg");
-                    if (Spawn(modern) != 0) {
-                        std::fprintf(stderr, "bare ffmpeg failed:");
-                        for (const auto& word : modern)
-                            std::fprintf(stderr, " [%s]", word.c_str());
-                        std::fprintf(stderr, "\n");
-                    }
-                }
-            }
+            if (variant == 0)
+                bare();
+            else
+                throughMovarin(variant == 1 ? parallel : 1);
             const double wall = double(timer.nsecsElapsed()) / 1e9;
             const Usage after = Now();
-            if (throughMovarin) {
-                movarinWall += wall;
-                ownCpu += after.self - before.self;
-                movarinEncoderCpu += after.children - before.children;
-            } else {
-                bareWall += wall;
-                bareEncoderCpu += after.children - before.children;
+            double samplerCpu = 0;
+            if (sampler) {
+                samplerCpu = sampler->CpuSeconds();
+                totals[variant].peakKiB = std::max(totals[variant].peakKiB, sampler->PeakKiB());
             }
-            std::printf("round %d %-8s %.2f s wall\n", round + 1,
-                        throughMovarin ? "movarin" : "bare", wall);
+            totals[variant].wall += wall;
+            totals[variant].own += after.self - before.self - samplerCpu;
+            totals[variant].encoders += after.children - before.children;
+            std::printf("round %d %-9s %.2f s wall\n", round + 1, names[variant], wall);
+            std::fflush(stdout);
         }
     }
-    std::printf("wall: movarin %.2f s, bare %.2f s, ratio %.3f\n", movarinWall, bareWall,
-                movarinWall / bareWall);
-    std::printf("encoder CPU: through movarin %.2f s, bare %.2f s\n", movarinEncoderCpu,
-                bareEncoderCpu);
-    std::printf("program's own CPU during its runs: %.3f s = %.2f %% of the encoder's\n", ownCpu,
-                100.0 * ownCpu / movarinEncoderCpu);
+    rusage self{};
+    getrusage(RUSAGE_SELF, &self);
+    std::printf("encoders at once: %zu (cores: %u)\n", parallel,
+                std::thread::hardware_concurrency());
+    std::printf("wall: movarin %.2f s, movarin with one encoder %.2f s, bare %.2f s\n",
+                totals[1].wall, totals[2].wall, totals[0].wall);
+    std::printf("ratio movarin / bare: %.3f (target <= 0.65)\n", totals[1].wall / totals[0].wall);
+    std::printf("ratio movarin with one encoder / bare: %.3f (target <= 1.03)\n",
+                totals[2].wall / totals[0].wall);
+    std::printf("encoder CPU: movarin %.2f s, movarin with one %.2f s, bare %.2f s\n",
+                totals[1].encoders, totals[2].encoders, totals[0].encoders);
+    for (int v : {1, 2})
+        std::printf("%s: program's own CPU %.3f s = %.2f %% of the encoders' (target <= 1 %%)\n",
+                    names[v], totals[v].own, 100.0 * totals[v].own / totals[v].encoders);
+    std::printf("peak memory of a run (program + all its encoders, sampled every 100 ms): "
+                "movarin %.1f MiB, movarin with one encoder %.1f MiB; program alone %.1f MiB\n",
+                totals[1].peakKiB / 1024.0, totals[2].peakKiB / 1024.0, self.ru_maxrss / 1024.0);
     std::filesystem::current_path("/");
     std::filesystem::remove_all(work);
     return 0;

@@ -20,13 +20,19 @@ bool FileExists(const std::string& path)
 
 std::string UniqueFileName(const std::string& path)
 {
-    if (!FileExists(path))
+    return UniqueFileName(path, FileExists);
+}
+
+std::string UniqueFileName(const std::string& path,
+                           const std::function<bool(const std::string&)>& taken)
+{
+    if (!taken(path))
         return path;
     const std::string base = RemoveFileExt(path);
     const std::string ext = ExtractFileExt(path);
     for (unsigned long long n = 1;; ++n) {
         std::string candidate = base + "(" + std::to_string(n) + ")" + ext;
-        if (!FileExists(candidate))
+        if (!taken(candidate))
             return candidate;
     }
 }

@@ -1,6 +1,7 @@
 #pragma once
 // Where a job's output goes: the source's file name with the new extension in
 // the output folder, made unique by a number before the extension.
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -13,6 +14,12 @@ bool FileExists(const std::string& path);
 // path itself when no file exists there, otherwise the first of
 // base(1)ext, base(2)ext, ... at which no file exists.
 std::string UniqueFileName(const std::string& path);
+
+// The same numbering, skipping every name for which taken is true: jobs that
+// run side by side have not written their outputs yet when the next name is
+// chosen, so the run's own names count as taken too.
+std::string UniqueFileName(const std::string& path,
+                           const std::function<bool(const std::string&)>& taken);
 
 // folder + the file-name part of source with its extension changed to ext.
 // A folder without a trailing delimiter gets one; an empty folder stays empty

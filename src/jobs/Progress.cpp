@@ -1,5 +1,6 @@
 #include "jobs/Progress.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -149,6 +150,58 @@ std::optional<std::string> ProgressStatusText(std::string_view line)
     if (!seconds)
         return std::nullopt;
     return SecondsToText(*seconds) + ProgressSuffix;
+}
+
+std::optional<double> DurationSeconds(std::string_view line)
+{
+    // Written so, with the capital, by FFmpeg for each input; a container's
+    // own tags ("DURATION  :") are spelt differently and are left alone.
+    static constexpr std::string_view key = "Duration: ";
+    const std::size_t at = line.find(key);
+    if (at == std::string_view::npos)
+        return std::nullopt;
+    std::string_view clock = line.substr(at + key.size());
+    clock = clock.substr(0, clock.find(','));
+    // HH:MM:SS with an optional fraction; anything else is an unknown length.
+    int parts[3] = {0, 0, 0};
+    std::size_t pos = 0;
+    for (int k = 0; k < 3; ++k) {
+        const std::size_t start = pos;
+        while (pos < clock.size() && IsDigit(clock[pos]) && pos - start < 9)
+            parts[k] = parts[k] * 10 + (clock[pos++] - '0');
+        if (pos == start || (k < 2 && (pos >= clock.size() || clock[pos++] != ':')))
+            return 0.0;
+    }
+    double fraction = 0;
+    if (pos < clock.size()) {
+        const auto value = ParseDecimal(clock.substr(pos));
+        if (clock[pos] != '.' || !value)
+            return 0.0;
+        fraction = *value;
+    }
+    if (parts[1] > 59 || parts[2] > 59)
+        return 0.0;
+    return parts[0] * 3600.0 + parts[1] * 60.0 + parts[2] + fraction;
+}
+
+std::string RunProgressText(double doneShare, double wallSeconds)
+{
+    if (!(doneShare > 0) || !(wallSeconds >= 0))
+        return {};
+    const double share = std::min(doneShare, 1.0);
+    const int percent = std::min(99, int(share * 100));
+    const double leftSeconds = wallSeconds * (1 - share) / share;
+    const long long left = std::llround(std::min(leftSeconds, 359999.0 * 100));
+    char buffer[96];
+    if (left < 60)
+        std::snprintf(buffer, sizeof buffer, " (%d%% 残り約%lld秒)", percent, left);
+    else if (left < 3600)
+        std::snprintf(buffer, sizeof buffer, " (%d%% 残り約%lld分%02lld秒)", percent, left / 60,
+                      left % 60);
+    else
+        std::snprintf(buffer, sizeof buffer, " (%d%% 残り約%lld時間%02lld分)", percent,
+                      left / 3600, left % 3600 / 60);
+    return buffer;
 }
 
 } // namespace movarin

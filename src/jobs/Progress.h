@@ -28,4 +28,14 @@ std::optional<std::int32_t> ProgressSeconds(std::string_view line);
 // SecondsToText(seconds) + ProgressSuffix for a progress text, or nothing.
 std::optional<std::string> ProgressStatusText(std::string_view line);
 
+// The source's length from the encoder's "Duration: HH:MM:SS.cc," line, in
+// seconds. Nothing for any other text; 0 when the encoder could not tell it
+// ("N/A", a broken header), which the caller takes as unknown.
+std::optional<double> DurationSeconds(std::string_view line);
+
+// What follows the progress text while a run converts: " (45% 残り約1分20秒)"
+// for the share of the run done (0 to 1) and the wall time it has taken so
+// far. Empty when nothing is done yet: no rate, no estimate.
+std::string RunProgressText(double doneShare, double wallSeconds);
+
 } // namespace movarin

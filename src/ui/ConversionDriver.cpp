@@ -4,14 +4,18 @@
 #include <QPointer>
 #include <QTimer>
 
+#include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <system_error>
+#include <thread>
 
 #include "jobs/OutputPath.h"
 #include "jobs/Progress.h"
 #include "platform/MessageBoxes.h"
 #include "platform/PlayerDetection.h"
 #include "platform/Text.h"
+#include "platform/Volumes.h"
 #include "runner/ConsoleRunner.h"
 
 using movarin::BoxAnswer;
@@ -28,7 +32,44 @@ bool RemoveFromDisk(const std::string& path)
     return !ec;
 }
 
+// Shortest time between two changes of the status line: the encoders
+// report twice a second each, the eye needs no more than four a second.
+constexpr std::chrono::milliseconds StatusPace{250};
+
+void SetUpLikeTheFirst(TConsoleRunner& runner, const TConsoleRunner& model)
+{
+    runner.InputToOutput = model.InputToOutput;
+    runner.MaxTimeAfterBeginning = model.MaxTimeAfterBeginning;
+    runner.MaxTimeAfterLastOutput = model.MaxTimeAfterLastOutput;
+    runner.ShowWindow = model.ShowWindow;
+    runner.CreationFlag = model.CreationFlag;
+    runner.ReturnCode = model.ReturnCode;
+}
+
 } // namespace
+
+std::size_t DefaultParallelJobs()
+{
+    return std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 4);
+}
+
+// One place where a job runs: its thumbnail, then its conversion, each as a
+// numbered run, so that an end is applied to the job of its own run only.
+struct TConversionDriver::Slot {
+    TConsoleRunner* convert = nullptr;
+    TConsoleRunner* thumbnail = nullptr;
+    ThConvertInfoObject* job = nullptr;  // nullptr: the slot is free
+    enum Stage { Free, MakingThumbnail, Converting } stage = Free;
+    std::uint64_t run = 0;      // the run whose end is awaited
+    std::uint64_t started = 0;  // order of the job's start within the driver
+    std::string source;
+    std::string output;
+    std::string disc;  // root of the optical disc the source lies on, or empty
+    // The source's length in seconds: nothing until the encoder tells,
+    // 0 when it could not.
+    std::optional<double> length;
+    std::optional<std::int32_t> seconds;  // elapsed source time
+};
 
 TConversionDriver::TConversionDriver(QObject* owner, IConversionView& view,
                                      ThConvertInfoObjectList& jobs, TConsoleRunner& convert,
@@ -39,15 +80,25 @@ TConversionDriver::TConversionDriver(QObject* owner, IConversionView& view,
     , RemoveFile(RemoveFromDisk)
     , View_(view)
     , Jobs_(jobs)
-    , Convert_(convert)
-    , Thumbnail_(thumbnail)
     , Boxes_(boxes)
     , Volumes_(volumes)
     , OpenFolder_(std::move(openFolder))
 {
+    auto first = std::make_unique<Slot>();
+    first->convert = &convert;
+    first->thumbnail = &thumbnail;
+    Slots_.push_back(std::move(first));
+    StatusTimer_ = new QTimer(this);
+    StatusTimer_->setSingleShot(true);
+    connect(StatusTimer_, &QTimer::timeout, this, [this] { ShowStatusNow(); });
 }
 
-TConversionDriver::~TConversionDriver() = default;
+TConversionDriver::~TConversionDriver()
+{
+    // The runners made here wait for their workers, whose handlers refer to
+    // this driver: they go while it is still whole.
+    ExtraRunners_.clear();
+}
 
 bool TConversionDriver::PlayerMode() const
 {
@@ -59,6 +110,15 @@ std::string TConversionDriver::OutputFolder() const
     // An empty folder would make bare file names, written into whatever the
     // program's current folder is.
     return Jobs_.SaveDir.empty() ? WorkFolder : Jobs_.SaveDir;
+}
+
+std::uint64_t TConversionDriver::CurrentRun() const
+{
+    const Slot* lead = nullptr;
+    for (const auto& slot : Slots_)
+        if (slot->stage == Slot::Converting && (!lead || slot->started < lead->started))
+            lead = slot.get();
+    return lead ? lead->run : 0;
 }
 
 void TConversionDriver::BtnConvertClick(std::int32_t tag)
@@ -78,7 +138,23 @@ void TConversionDriver::BtnConvertClick(std::int32_t tag)
     }
     View_.SetBusy(true);
     Jobs_.MusicMode = Mode_ == cmMusic;
-    StartNextJob();
+
+    RunActive_ = true;
+    Reserved_.clear();
+    JobsInRun_ = Jobs_.Count();
+    JobsEnded_ = 0;
+    RunBegan_ = std::chrono::steady_clock::now();
+    SlotsInRun_ = std::max<std::size_t>(1, ParallelJobs);
+    while (Slots_.size() < SlotsInRun_) {
+        auto slot = std::make_unique<Slot>();
+        for (TConsoleRunner** runner : {&slot->convert, &slot->thumbnail}) {
+            ExtraRunners_.push_back(std::make_unique<TConsoleRunner>(nullptr, &Boxes_));
+            *runner = ExtraRunners_.back().get();
+            SetUpLikeTheFirst(**runner, *Slots_.front()->convert);
+        }
+        Slots_.push_back(std::move(slot));
+    }
+    StartJobs();
 }
 
 bool TConversionDriver::HasFinishedJobs() const
@@ -103,66 +179,133 @@ void TConversionDriver::PrepareJobList()
     View_.RefreshJobList();
 }
 
-void TConversionDriver::StartNextJob()
+std::string TConversionDriver::OpticalDiscOf(const std::string& source,
+                                             const std::vector<movarin::Volume>& volumes)
 {
-    // A job that cannot be placed fails on the spot and the next one is
-    // tried, so this loops rather than recursing once per such job.
-    for (;;) {
-        StatusText_.clear();
-        View_.ShowStatus(StatusText_);
-        auto* job = Jobs_.FirstWaiting();
-        if (!job) {
-            AllJobsDone();
+    // The volume that holds the source is the one with the longest root
+    // that the path begins with.
+    const movarin::Volume* holder = nullptr;
+    for (const auto& volume : volumes)
+        if (source.starts_with(volume.root) &&
+            (!holder || volume.root.size() > holder->root.size()))
+            holder = &volume;
+    return holder && holder->type == movarin::DriveType::Optical ? holder->root : std::string();
+}
+
+void TConversionDriver::StartJobs()
+{
+    // Read once: a list of many chapters waiting for their disc is looked
+    // through at every start.
+    const auto volumes = Volumes_.Volumes();
+    while (RunActive_ && !Cancelling_) {
+        Slot* free = nullptr;
+        std::size_t busy = 0;
+        for (std::size_t i = 0; i < SlotsInRun_; ++i) {
+            if (Slots_[i]->stage != Slot::Free)
+                ++busy;
+            else if (!free)
+                free = Slots_[i].get();
+        }
+        // Sources on one optical disc wait for each other: two reads on
+        // one disc make the drive seek between them.
+        ThConvertInfoObject* next = nullptr;
+        std::string disc;
+        if (free) {
+            for (int i = 0; i < Jobs_.Count() && !next; ++i) {
+                ThConvertInfoObject* job = Jobs_.Items(i);
+                if (job->State != csWaiting)
+                    continue;
+                disc = OpticalDiscOf(movarin::ToNarrow(job->SourcePath), volumes);
+                const bool discBusy =
+                    !disc.empty() && std::any_of(Slots_.begin(), Slots_.end(), [&](const auto& s) {
+                        return s->stage != Slot::Free && s->disc == disc;
+                    });
+                if (!discBusy)
+                    next = job;
+            }
+        }
+        if (!next) {
+            if (busy == 0)
+                AllJobsDone();
             return;
         }
-        job->State = csConverting;
-        View_.RefreshJobList();
-        const std::string source = movarin::ToNarrow(job->SourcePath);
-
-        std::string folder;
-        if (PlayerMode()) {
-            folder = movarin::FindPlayerVideoDir(Volumes_);
-            if (folder.empty()) {
-                // The player went away during the run: writing the bare file
-                // name would drop the video into the program's own folder.
-                job->OutputPath.clear();
-                job->State = csFailed;
-                View_.RefreshJobList();
-                continue;
-            }
-        } else {
-            folder = OutputFolder();
-        }
-        const std::string output = movarin::UniqueFileName(
-            movarin::OutputFilePath(source, folder, Jobs_.MusicMode ? ".mp3" : ".mp4"));
-        job->OutputPath = movarin::ToWide(output);
-
-        if (PlayerMode()) {
-            // Made to the end before the conversion starts; its outcome is
-            // not looked at, a missing picture does not stop the video.
-            Thumbnail_.CommandLine =
-                std::string(EncoderPath) +
-                Jobs_.ThumbnailArguments(source, movarin::ThumbnailPath(output));
-            Thumbnail_.RunAndWait();
-        }
-        StartConversion(source, output);
-        return;
+        free->disc = disc;
+        StartJob(*free, *next);
     }
 }
 
-void TConversionDriver::StartConversion(const std::string& source, const std::string& output)
+bool TConversionDriver::StartJob(Slot& slot, ThConvertInfoObject& job)
+{
+    job.State = csConverting;
+    View_.RefreshJobList();
+    const std::string source = movarin::ToNarrow(job.SourcePath);
+
+    std::string folder;
+    if (PlayerMode()) {
+        folder = movarin::FindPlayerVideoDir(Volumes_);
+        if (folder.empty()) {
+            // The player went away during the run: writing the bare file
+            // name would drop the video into the program's own folder.
+            job.OutputPath.clear();
+            job.State = csFailed;
+            ++JobsEnded_;
+            View_.RefreshJobList();
+            return false;
+        }
+    } else {
+        folder = OutputFolder();
+    }
+    const std::string output = movarin::UniqueFileName(
+        movarin::OutputFilePath(source, folder, Jobs_.MusicMode ? ".mp3" : ".mp4"),
+        [this](const std::string& name) {
+            return Reserved_.contains(name) || movarin::FileExists(name);
+        });
+    Reserved_.insert(output);
+    job.OutputPath = movarin::ToWide(output);
+
+    slot.job = &job;
+    slot.started = ++StartCounter_;
+    slot.source = source;
+    slot.output = output;
+    slot.length.reset();
+    slot.seconds.reset();
+    ShowProgress();
+    if (PlayerMode()) {
+        // Made to the end before the conversion starts; its outcome is not
+        // looked at, a missing picture does not stop the video. Its end
+        // arrives like any other, so the window goes on meanwhile.
+        slot.stage = Slot::MakingThumbnail;
+        StartRun(slot, *slot.thumbnail,
+                 std::string(EncoderPath) +
+                     Jobs_.ThumbnailArguments(source, movarin::ThumbnailPath(output)));
+    } else {
+        StartConversion(slot);
+    }
+    return true;
+}
+
+void TConversionDriver::StartConversion(Slot& slot)
+{
+    slot.stage = Slot::Converting;
+    StartRun(slot, *slot.convert,
+             std::string(EncoderPath) + Jobs_.ConvertArguments(slot.source, slot.output));
+}
+
+void TConversionDriver::StartRun(Slot& slot, TConsoleRunner& runner,
+                                 const std::string& commandLine)
 {
     const std::uint64_t run = ++RunCounter_;
-    CurrentRun_ = run;
+    slot.run = run;
     // The runner copies both handlers into the run's worker when the run
     // starts, so each run carries its own number: an end that arrives after
     // its run was cancelled can be told apart from the end of a later run.
     QPointer<TConversionDriver> self(this);
-    Convert_.OnNewLine = [this, run](TConsoleRunner*, const std::string& line, TOutputType) {
-        if (run == CurrentRun_)
-            ConsoleConvertNewLine(line);
+    runner.OnNewLine = [this, run](TConsoleRunner*, const std::string& line, TOutputType) {
+        Slot* owner = SlotOfRun(run);
+        if (owner && owner->stage == Slot::Converting)
+            ConversionLine(*owner, line);
     };
-    Convert_.OnTerminated = [self, run](TConsoleRunner* sender, std::uint32_t exitCode) {
+    runner.OnTerminated = [self, run](TConsoleRunner* sender, std::uint32_t exitCode) {
         // Worker thread: read the outcome now, act on the user-interface thread.
         const std::uint8_t status = sender->RunStatus();
         if (self)
@@ -174,43 +317,109 @@ void TConversionDriver::StartConversion(const std::string& source, const std::st
                 },
                 Qt::QueuedConnection);
     };
-    Convert_.CommandLine = std::string(EncoderPath) + Jobs_.ConvertArguments(source, output);
-    Convert_.Start();
+    runner.CommandLine = commandLine;
+    runner.Start();
 }
 
-void TConversionDriver::ConsoleConvertNewLine(const std::string& newLine)
+TConversionDriver::Slot* TConversionDriver::SlotOfRun(std::uint64_t run)
 {
-    auto status = movarin::ProgressStatusText(newLine);
-    if (!status)
+    for (auto& slot : Slots_)
+        if (slot->stage != Slot::Free && slot->run == run)
+            return slot.get();
+    return nullptr;
+}
+
+void TConversionDriver::ConversionLine(Slot& slot, const std::string& line)
+{
+    // The length comes once, before the first progress text.
+    if (!slot.length && !slot.seconds) {
+        if (const auto length = movarin::DurationSeconds(line)) {
+            slot.length = *length;
+            return;
+        }
+    }
+    const auto seconds = movarin::ProgressSeconds(line);
+    if (!seconds)
         return;
-    StatusText_ = std::move(*status);
+    if (!slot.length)
+        slot.length = 0.0;  // progress without a length: it stays unknown
+    slot.seconds = *seconds;
+    ShowProgress();
+}
+
+void TConversionDriver::ShowProgress()
+{
+    // Changes come from every encoder; the line follows at a steady pace.
+    const auto now = std::chrono::steady_clock::now();
+    if (now - LastShown_ >= StatusPace) {
+        ShowStatusNow();
+        return;
+    }
+    if (!StatusTimer_->isActive())
+        StatusTimer_->start(std::chrono::duration_cast<std::chrono::milliseconds>(
+            StatusPace - (now - LastShown_)));
+}
+
+void TConversionDriver::ShowStatusNow()
+{
+    StatusTimer_->stop();
+    LastShown_ = std::chrono::steady_clock::now();
+    // The progress text of the job that started first among those that
+    // convert, then the run's share done when every running length is known.
+    const Slot* lead = nullptr;
+    double done = JobsEnded_;
+    bool lengthsKnown = true;
+    for (const auto& slot : Slots_) {
+        if (slot->stage != Slot::Converting)
+            continue;
+        if (!lead || slot->started < lead->started)
+            lead = slot.get();
+        if (slot->length && *slot->length > 0)
+            done += std::clamp(double(slot->seconds.value_or(0)) / *slot->length, 0.0, 1.0);
+        else if (slot->length)
+            lengthsKnown = false;
+    }
+    std::string status;
+    if (RunActive_ && lead && lead->seconds) {
+        status = movarin::SecondsToText(*lead->seconds) + movarin::ProgressSuffix;
+        if (lengthsKnown && JobsInRun_ > 0)
+            status += movarin::RunProgressText(
+                done / JobsInRun_,
+                std::chrono::duration<double>(LastShown_ - RunBegan_).count());
+    }
+    StatusText_ = std::move(status);
     View_.ShowStatus(StatusText_);
 }
 
 void TConversionDriver::ConsoleConvertTerminated(std::uint64_t run, std::uint32_t exitCode,
                                                  std::uint8_t runStatus)
 {
-    if (run == AwaitedRun_) {
-        AwaitedEnded_ = true;
-        if (WaitLoop_)
-            WaitLoop_->quit();
+    if (Awaited_.erase(run) && Awaited_.empty() && WaitLoop_)
+        WaitLoop_->quit();
+    if (Cancelling_)
+        return;
+    Slot* slot = SlotOfRun(run);
+    if (!slot)
+        return;  // a stopped run, or one already settled
+    if (slot->stage == Slot::MakingThumbnail) {
+        StartConversion(*slot);
+        return;
     }
-    if (Cancelling_ || run != CurrentRun_)
-        return;
-    CurrentRun_ = 0;
-    auto* job = Jobs_.FirstConverting();
-    if (!job)
-        return;
+    ThConvertInfoObject& job = *slot->job;
     // An encoder that never started reports whatever code the runner had;
     // only a run that ended by itself with 0 counts as done.
     if (exitCode != 0 || runStatus != rsExited)
-        job->State = csFailed;
+        job.State = csFailed;
     else if (Mode_ == cmMovieToWalkman)
-        job->State = csTransferred;
+        job.State = csTransferred;
     else
-        job->State = csConverted;
+        job.State = csConverted;
+    slot->stage = Slot::Free;
+    slot->job = nullptr;
+    ++JobsEnded_;
     View_.RefreshJobList();
-    StartNextJob();
+    ShowProgress();
+    StartJobs();
 }
 
 void TConversionDriver::ImgBtnConvertCancelClick()
@@ -218,42 +427,58 @@ void TConversionDriver::ImgBtnConvertCancelClick()
     if (Boxes_.Show(text::Confirm, text::ConfirmCancel, BoxButtons::YesNo, BoxIcon::None) !=
         BoxAnswer::Yes)
         return;
-    if (!Convert_.IsRunning())
-        return;  // the thumbnail is being made, or the run has just ended
+    // While only thumbnails are being made there is nothing to cancel yet.
+    const bool converting = std::any_of(Slots_.begin(), Slots_.end(), [](const auto& slot) {
+        return slot->stage == Slot::Converting && slot->convert->IsRunning();
+    });
+    if (!converting)
+        return;
     Cancelling_ = true;
     const auto deadline = std::chrono::steady_clock::now() + GiveUpAfter;
-    const std::uint64_t stopped = CurrentRun_;
-    CurrentRun_ = 0;
-    Convert_.Stop();
-    // Stop only asks; the encoder may still be creating or writing its
+    std::vector<Slot*> stopped;
+    for (auto& slot : Slots_) {
+        if (slot->stage == Slot::Free)
+            continue;
+        stopped.push_back(slot.get());
+        Awaited_.insert(slot->run);
+        (slot->stage == Slot::Converting ? slot->convert : slot->thumbnail)->Stop();
+    }
+    // Stop only asks; an encoder may still be creating or writing its
     // output. Its end is reported once its process group is gone.
-    WaitForRunEnd(stopped, deadline);
+    WaitForStoppedRuns(deadline);
 
-    if (auto* job = Jobs_.FirstConverting()) {
-        job->State = csWaiting;
-        const std::string output = movarin::ToNarrow(job->OutputPath);
-        if (!output.empty() && movarin::FileExists(output)) {
+    for (Slot* slot : stopped) {
+        slot->job->State = csWaiting;
+        const std::string& output = slot->output;
+        if (slot->stage == Slot::Converting) {
+            if (!movarin::FileExists(output))
+                continue;  // nothing written, and so no picture of ours to take away
             DeletePartialFile(output, deadline);
-            if (Mode_ == cmMovieToWalkman) {
-                const std::string thumbnail = movarin::ThumbnailPath(output);
-                if (movarin::FileExists(thumbnail))
-                    DeletePartialFile(thumbnail, deadline);
-            }
+        }
+        // A picture without its video would be a stray file on the player;
+        // that holds for a picture whose making was stopped too.
+        if (Mode_ == cmMovieToWalkman) {
+            const std::string thumbnail = movarin::ThumbnailPath(output);
+            if (movarin::FileExists(thumbnail))
+                DeletePartialFile(thumbnail, deadline);
         }
     }
+    for (Slot* slot : stopped) {
+        slot->stage = Slot::Free;
+        slot->job = nullptr;
+    }
+    RunActive_ = false;
     StatusText_.clear();
+    StatusTimer_->stop();
     View_.ShowStatus(StatusText_);
     View_.RefreshJobList();
     View_.SetBusy(false);
     Cancelling_ = false;
 }
 
-void TConversionDriver::WaitForRunEnd(std::uint64_t run,
-                                      std::chrono::steady_clock::time_point deadline)
+void TConversionDriver::WaitForStoppedRuns(std::chrono::steady_clock::time_point deadline)
 {
-    AwaitedRun_ = run;
-    AwaitedEnded_ = false;
-    while (!AwaitedEnded_) {
+    while (!Awaited_.empty()) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0)
@@ -264,7 +489,7 @@ void TConversionDriver::WaitForRunEnd(std::uint64_t run,
         loop.exec();
         WaitLoop_ = nullptr;
     }
-    AwaitedRun_ = 0;
+    Awaited_.clear();
 }
 
 void TConversionDriver::PumpEventsFor(std::chrono::milliseconds span)
@@ -289,7 +514,10 @@ void TConversionDriver::DeletePartialFile(const std::string& path,
 
 void TConversionDriver::AllJobsDone()
 {
-    CurrentRun_ = 0;
+    RunActive_ = false;
+    StatusText_.clear();
+    StatusTimer_->stop();
+    View_.ShowStatus(StatusText_);
     View_.RestoreApplication();
     Boxes_.Show(text::Info, Mode_ == cmMovieToWalkman ? text::Transferred : text::Converted,
                 BoxButtons::Ok, BoxIcon::None);

@@ -1,24 +1,30 @@
 #pragma once
 // The conversion run: turns the waiting jobs of the list into encoder runs,
-// one after another, shows the progress, records each outcome and handles the
-// cancel. Lives on the user-interface thread; the runner's end-of-run event,
+// several side by side, shows the progress, records each outcome and handles
+// the cancel. Lives on the user-interface thread; the runner's end-of-run event,
 // which comes on a worker thread, is handed over to that thread before any job
 // or control is touched.
 #include <QObject>
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <set>
 #include <string>
+#include <vector>
 
 #include "jobs/ThConvertInfo.h"
 
 class QEventLoop;
+class QTimer;
 class TConsoleRunner;
 
 namespace movarin {
 class IMessageBoxes;
 class IVolumeTable;
+struct Volume;
 } // namespace movarin
 
 // What the driver needs from the window that shows the run.
@@ -50,8 +56,15 @@ inline constexpr const char* Transferred = "変換・WALKMANへの転送が完�
 inline constexpr const char* CannotDeleteSuffix = " を削除できませんでした";
 } // namespace movarin::driver_text
 
+// How many encoders a run keeps busy when nothing says otherwise: one per
+// processor core (one FFmpeg run of our lines keeps about one core busy),
+// at least 1, at most 4.
+std::size_t DefaultParallelJobs();
+
 class TConversionDriver : public QObject {
 public:
+    // convert and thumbnail are the runners of the first job slot; further
+    // slots get runners of their own, made on demand.
     TConversionDriver(QObject* owner, IConversionView& view, ThConvertInfoObjectList& jobs,
                       TConsoleRunner& convert, TConsoleRunner& thumbnail,
                       movarin::IMessageBoxes& boxes, movarin::IVolumeTable& volumes,
@@ -61,25 +74,27 @@ public:
     // Handlers. tag is the Tag of the pressed conversion button (ConvertMode).
     void BtnConvertClick(std::int32_t tag);
     void ImgBtnConvertCancelClick();
-    void ConsoleConvertNewLine(const std::string& newLine);
-    // The end of conversion run number run, on the user-interface thread.
-    // runStatus is the runner's status as the worker saw it at the end.
+    // The end of encoder run number run (a thumbnail or a conversion), on the
+    // user-interface thread. runStatus is the runner's status as the worker
+    // saw it at the end. An end of no run awaited changes nothing.
     void ConsoleConvertTerminated(std::uint64_t run, std::uint32_t exitCode,
                                   std::uint8_t runStatus);
 
     bool HasFinishedJobs() const;
     void PrepareJobList();
-    void StartNextJob();
     void AllJobsDone();
 
     std::int32_t Mode() const { return Mode_; }
     const std::string& StatusText() const { return StatusText_; }
     bool Cancelling() const { return Cancelling_; }
-    // Number of the conversion run whose end is awaited; 0 when none is.
-    std::uint64_t CurrentRun() const { return CurrentRun_; }
+    // Number of the conversion run that started first among those running;
+    // 0 when none is.
+    std::uint64_t CurrentRun() const;
 
+    // Encoders a run keeps busy at most; read when a run starts.
+    std::size_t ParallelJobs = DefaultParallelJobs();
     // How long the cancel keeps trying to delete a partial output (and waits
-    // for the stopped encoder) before it gives up.
+    // for the stopped encoders) before it gives up.
     std::chrono::milliseconds GiveUpAfter{10'000};
     // Deletes one file; true when it is gone. Replaceable so that a deletion
     // that keeps failing can be exercised.
@@ -89,12 +104,26 @@ public:
     std::string WorkFolder;
 
 private:
-    void StartConversion(const std::string& source, const std::string& output);
+    struct Slot;
+
+    // Starts waiting jobs while a slot is free; ends the run when nothing
+    // runs and nothing waits.
+    void StartJobs();
+    // Starts job on slot; false when the job failed on the spot.
+    bool StartJob(Slot& slot, ThConvertInfoObject& job);
+    void StartRun(Slot& slot, TConsoleRunner& runner, const std::string& commandLine);
+    void StartConversion(Slot& slot);
+    void ConversionLine(Slot& slot, const std::string& line);
+    void ShowProgress();
+    void ShowStatusNow();
+    Slot* SlotOfRun(std::uint64_t run);
+    std::string OpticalDiscOf(const std::string& source,
+                              const std::vector<movarin::Volume>& volumes);
     bool PlayerMode() const;
     std::string OutputFolder() const;
-    // Blocks in the event loop until the end of run has been handed over or
-    // the deadline has passed.
-    void WaitForRunEnd(std::uint64_t run, std::chrono::steady_clock::time_point deadline);
+    // Blocks in the event loop until the end of every stopped run has been
+    // handed over or the deadline has passed.
+    void WaitForStoppedRuns(std::chrono::steady_clock::time_point deadline);
     // Deletes path, retrying while the event loop runs; reports a give-up.
     void DeletePartialFile(const std::string& path,
                            std::chrono::steady_clock::time_point deadline);
@@ -102,18 +131,29 @@ private:
 
     IConversionView& View_;
     ThConvertInfoObjectList& Jobs_;
-    TConsoleRunner& Convert_;
-    TConsoleRunner& Thumbnail_;
     movarin::IMessageBoxes& Boxes_;
     movarin::IVolumeTable& Volumes_;
     std::function<void(const std::string&)> OpenFolder_;
 
+    std::vector<std::unique_ptr<Slot>> Slots_;
+    std::vector<std::unique_ptr<TConsoleRunner>> ExtraRunners_;
+    std::size_t SlotsInRun_ = 1;
+
     std::int32_t Mode_ = 0;
     std::string StatusText_;
     bool Cancelling_ = false;
+    bool RunActive_ = false;
     std::uint64_t RunCounter_ = 0;
-    std::uint64_t CurrentRun_ = 0;
-    std::uint64_t AwaitedRun_ = 0;  // a stopped run whose end the cancel waits for
-    bool AwaitedEnded_ = false;
+    std::uint64_t StartCounter_ = 0;
+    // Output names given out in this run, written or not yet.
+    std::set<std::string> Reserved_;
+    // The run's share of work: jobs it began with and jobs already ended.
+    int JobsInRun_ = 0;
+    int JobsEnded_ = 0;
+    std::chrono::steady_clock::time_point RunBegan_;
+    QTimer* StatusTimer_ = nullptr;  // child; paces the status line
+    std::chrono::steady_clock::time_point LastShown_;
+
+    std::set<std::uint64_t> Awaited_;  // stopped runs whose ends the cancel waits for
     QEventLoop* WaitLoop_ = nullptr;
 };

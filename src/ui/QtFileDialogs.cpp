@@ -6,16 +6,27 @@
 
 namespace movarin {
 
-std::optional<std::string> QtFileDialogs::OpenFile(const std::string& initialDir,
-                                                   const std::string& filter)
+void SetUpOpenFileDialog(QFileDialog& dialog, const std::string& initialDir,
+                         const std::string& filter)
 {
     // One file per choice; a typed name that names no file is still taken.
-    QFileDialog dialog(QApplication::activeWindow(), QString(), QString::fromStdString(initialDir),
-                       QString::fromStdString(filter));
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    // Without the case-sensitive flag the dialog's model matches names
+    // without regard to case.
+    dialog.setFilter(dialog.filter() & ~QDir::CaseSensitive);
+    dialog.setDirectory(QString::fromStdString(initialDir));
+    dialog.setNameFilter(QString::fromStdString(filter));
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setOption(QFileDialog::ReadOnly, false);
     dialog.setSizeGripEnabled(true);
+}
+
+std::optional<std::string> QtFileDialogs::OpenFile(const std::string& initialDir,
+                                                   const std::string& filter)
+{
+    QFileDialog dialog(QApplication::activeWindow());
+    SetUpOpenFileDialog(dialog, initialDir, filter);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return dialog.selectedFiles().first().toStdString();

@@ -29,7 +29,12 @@ using movarin::BoxIcon;
 
 namespace {
 
-constexpr const char* MovieFilter = "動画ファイル (*.avi *.flv *.mpg *.mpeg *.3gp)";
+// The old five first, then the containers cameras, phones and downloads
+// bring today. DVD chapters come through the DVD dialog, but a VOB copied
+// off a disc is a video file like any other.
+constexpr const char* MovieFilter =
+    "動画ファイル (*.avi *.flv *.mpg *.mpeg *.3gp *.mp4 *.m4v *.mov *.mkv *.webm *.wmv *.asf "
+    "*.ts *.m2ts *.mts *.vob *.ogv *.divx)";
 
 // Local file names of a drop, in its order; other URLs are not files of
 // this machine and are left out.

@@ -99,6 +99,8 @@ protected:
         Create();
         window->JobList().SaveDir = temp / "out/";
         window->JobList().OpenDir = false;
+        // One at a time unless a test says otherwise, whatever this machine has.
+        window->Driver().ParallelJobs = 1;
         fs::create_directories(temp / "out");
         window->AddJob(source_);
         window->RefreshJobList();
@@ -158,6 +160,46 @@ TEST_F(ConversionE2ETest, MovieInBothAspectRatios)
                                                        text::Converted}));
 }
 
+TEST_F(ConversionE2ETest, FourSourcesTwoAtATime)
+{
+    // A camera's MOV, a Matroska file and an MPEG-2 program stream beside the AVI.
+    struct Source {
+        const char* name;
+        QStringList codecs;
+    };
+    const Source more[] = {
+        {"CLIP0001.MOV", {"-c:v", "mpeg4", "-c:a", "aac"}},
+        {"b.mkv", {"-c:v", "mpeg4", "-c:a", "mp2"}},
+        {"c.mpg", {"-c:v", "mpeg2video", "-c:a", "mp2"}},
+    };
+    for (const Source& source : more) {
+        int code = -1;
+        RunTool("ffmpeg", QStringList{"-v", "error", "-y", "-f", "lavfi", "-i",
+                                      "testsrc=size=320x240:rate=25:duration=2", "-f", "lavfi",
+                                      "-i", "sine=frequency=440:duration=2:sample_rate=44100"} +
+                              source.codecs +
+                              QStringList{"-shortest", QString::fromStdString(temp / source.name)},
+                &code);
+        ASSERT_EQ(code, 0) << source.name;
+        window->AddJob(temp / source.name);
+    }
+    window->RefreshJobList();
+    window->Driver().ParallelJobs = 2;
+    RunAndWait(window->ImgBtnConvertMovie);
+
+    EXPECT_EQ(Rows(1), std::vector<std::string>(4, "変換完了"));
+    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{text::Converted});
+    for (const char* name : {"clip \"q\" 日本語.mp4", "CLIP0001.mp4", "b.mp4", "c.mp4"}) {
+        const std::string output = temp / "out/" + name;
+        auto video = Probe(output, "v");
+        auto audio = Probe(output, "a");
+        EXPECT_EQ(video["codec_name"], "mpeg4") << name;
+        EXPECT_EQ(video["width"], "320") << name;
+        EXPECT_EQ(video["height"], "240") << name;
+        EXPECT_EQ(audio["codec_name"], "aac") << name;
+    }
+}
+
 TEST_F(ConversionE2ETest, MovieOntoThePlayerWithThumbnail)
 {
     const std::string root = FakeVolumeTable::MakeRoot(temp.Path(), "player");
@@ -202,9 +244,10 @@ TEST_F(ConversionE2ETest, BrokenSourceBetweenTwoGoodOnesFailsAloneWithOneComplet
     EXPECT_FALSE(fs::exists(temp / "out/not a video.mp4"));
 }
 
-TEST_F(ConversionE2ETest, CancelDuringAConversionLeavesNoFileAndNoEncoder)
+TEST_F(ConversionE2ETest, CancelDuringTwoConversionsLeavesNoFileAndNoEncoder)
 {
-    // Long to convert (every second becomes 30 frames), quick to make.
+    // Long to convert (every second becomes 30 frames), quick to make; the
+    // same source under two names, converted side by side.
     const std::string longSource = temp / "long source.avi";
     int code = -1;
     RunTool("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i",
@@ -213,31 +256,46 @@ TEST_F(ConversionE2ETest, CancelDuringAConversionLeavesNoFileAndNoEncoder)
                        "-b:a", "32k", QString::fromStdString(longSource)},
             &code);
     ASSERT_EQ(code, 0);
+    fs::copy_file(longSource, temp / "long second.avi");
     window->JobList().Delete(0);
     window->AddJob(longSource);
+    window->AddJob(temp / "long second.avi");
     window->AddJob(source_);
     window->RefreshJobList();
+    window->Driver().ParallelJobs = 2;
 
-    const std::string output = temp / "out/long source.mp4";
+    const std::vector<std::string> outputs = {temp / "out/long source.mp4",
+                                              temp / "out/long second.mp4"};
     Click(window->ImgBtnConvertMovie);
     ASSERT_TRUE(PumpUntil(
-        [&] { return fs::exists(output) && !window->LblSituation->text().isEmpty(); }, 60000));
-    ASSERT_TRUE(window->Busy()) << "the conversion ended before it could be cancelled";
-    EXPECT_TRUE(window->LblSituation->text().endsWith("までの動画を変換完了"));
-    EXPECT_GT(ProcessesNaming(output), 0);
+        [&] {
+            return fs::exists(outputs[0]) && fs::exists(outputs[1]) &&
+                   !window->LblSituation->text().isEmpty();
+        },
+        60000));
+    ASSERT_TRUE(window->Busy()) << "the conversions ended before they could be cancelled";
+    // The real encoder's length line gives the percent and the time left.
+    EXPECT_TRUE(PumpUntil([&] { return window->LblSituation->text().contains("残り約"); }, 5000))
+        << window->LblSituation->text().toStdString();
+    EXPECT_TRUE(window->LblSituation->text().contains("までの動画を変換完了 ("));
+    for (const auto& output : outputs)
+        EXPECT_GT(ProcessesNaming(output), 0) << output;
 
     Click(window->ImgBtnConvertCancel);
     EXPECT_FALSE(window->Busy());
-    EXPECT_EQ(Rows(1), (std::vector<std::string>{"変換待ち", "変換待ち"}));
-    EXPECT_FALSE(fs::exists(output));
+    EXPECT_EQ(Rows(1), (std::vector<std::string>{"変換待ち", "変換待ち", "変換待ち"}));
     EXPECT_TRUE(window->LblSituation->text().isEmpty());
-    // Killed as a group; the kernel may need a moment to take them away.
-    EXPECT_TRUE(PumpUntil([&] { return ProcessesNaming(output) == 0; }, 5000));
+    for (const auto& output : outputs) {
+        EXPECT_FALSE(fs::exists(output)) << output;
+        // Killed as a group; the kernel may need a moment to take them away.
+        EXPECT_TRUE(PumpUntil([&] { return ProcessesNaming(output) == 0; }, 5000)) << output;
+    }
     // Nothing follows: no completion box, the next job not started.
     QTest::qWait(500);
     EXPECT_EQ(boxes.Texts(), std::vector<std::string>{text::ConfirmCancel});
     EXPECT_FALSE(fs::exists(temp / "out/clip \"q\" 日本語.mp4"));
-    EXPECT_FALSE(fs::exists(output));
+    for (const auto& output : outputs)
+        EXPECT_FALSE(fs::exists(output)) << output;
 }
 
 } // namespace

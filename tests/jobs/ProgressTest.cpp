@@ -81,3 +81,34 @@ TEST(ProgressTest, SecondsToTextPadsEachPart)
     EXPECT_EQ(SecondsToText(3725), "01時間02分05秒");
     EXPECT_EQ(SecondsToText(360000), "100時間00分00秒");
 }
+
+TEST(ProgressTest, LengthFromTheEncodersDurationLine)
+{
+    struct Case {
+        const char* line;
+        std::optional<double> seconds;
+    };
+    // As FFmpeg 5.1 prints them for a clip, a stream without a length and a
+    // broken header; other texts are no length lines at all.
+    const Case cases[] = {
+        {"  Duration: 00:01:05.50, start: 0.000000, bitrate: 1205 kb/s", 65.5},
+        {"  Duration: 01:00:00.00, start: 0.540000, bitrate: 9800 kb/s", 3600.0},
+        {"  Duration: N/A, start: 0.000000, bitrate: N/A", 0.0},
+        {"  Duration: 00:00:00.00, start: 0.000000, bitrate: N/A", 0.0},
+        {"  Duration: 00:61:00.00, start: 0.000000", 0.0},
+        {"      DURATION        : 00:00:05.000000000", std::nullopt},
+        {"frame=  1 time=12.5 bitrate= 8.0kbits/s", std::nullopt},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(movarin::DurationSeconds(c.line), c.seconds) << c.line;
+}
+
+TEST(ProgressTest, RunProgressTextGivesPercentAndTimeLeft)
+{
+    using movarin::RunProgressText;
+    EXPECT_EQ(RunProgressText(0.45, 65.0), " (45% 残り約1分19秒)");
+    EXPECT_EQ(RunProgressText(0.5, 30.0), " (50% 残り約30秒)");
+    EXPECT_EQ(RunProgressText(0.25, 3600.0), " (25% 残り約3時間00分)");
+    EXPECT_EQ(RunProgressText(1.0, 10.0), " (99% 残り約0秒)");  // 100 % only when it has ended
+    EXPECT_EQ(RunProgressText(0.0, 10.0), "");                   // no rate yet
+}

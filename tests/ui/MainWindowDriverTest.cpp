@@ -3,7 +3,9 @@
 // folder that the test makes the current folder.
 #include "ui/MainWindowTestSupport.h"
 
+#include <QFontMetrics>
 #include <QLabel>
+#include <QRegularExpression>
 #include <QTimer>
 
 #include <fstream>
@@ -13,6 +15,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "jobs/Progress.h"
 #include "jobs/ThConvertInfo.h"
 #include "platform/Text.h"
 #include "runner/ConsoleRunner.h"
@@ -24,9 +27,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Writes its output unless the source name holds "fail" (exit 1); "slow"
-// writes a partial output and then waits; "unplug" takes the player's
-// PICTURE folder away first. Every call is logged as "source|output".
+// Writes its output unless the source name holds "fail" (exit 1); "holdN"
+// holds the conversion N tenths of a second; "slow" writes a partial output
+// and then waits; "unplug" takes the player's PICTURE folder away first;
+// "len120", "lenNA" and "len0" print FFmpeg's length line for a known clip,
+// an unknown and a zero length. Every call is logged as "source|output";
+// each conversion logs how many conversions (and how many of VOB files)
+// were running when it began.
 constexpr const char* FakeEncoder = R"SH(#!/bin/sh
 out=""; src=""; prev=""; thumb=0
 for a in "$@"; do
@@ -35,18 +42,29 @@ for a in "$@"; do
   prev="$a"; out="$a"
 done
 echo "$src|$out" >> calls.log
+name=$(basename "$src")
 if [ $thumb = 1 ]; then
   case "$src" in *thumbwait*) sleep 1 ;; esac
   printf 'jpg' > "$out"; exit 0
 fi
+mkdir -p running pids; touch "running/$name"
+ls running | wc -l >> peak.log
+ls running | grep -c VOB >> discpeak.log
+case "$src" in
+  *len120*) printf '  Duration: 00:02:00.00, start: 0.000000, bitrate: 1205 kb/s\n' ;;
+  *lenNA*) printf '  Duration: N/A, start: 0.000000, bitrate: N/A\n' ;;
+  *len0*) printf '  Duration: 00:00:00.00, start: 0.000000, bitrate: N/A\n' ;;
+esac
 case "$src" in
   *slow*) printf 'partial' > "$out"
           printf 'frame= 1 time=61.5 bitrate= 1k\r'
-          sleep 30 & echo $! > slow.pid; wait $!; exit 0 ;;
+          sleep 30 & echo $! > "pids/$name"; wait $!; exit 0 ;;
   *unplug*) rmdir "$(cat player.path)PICTURE" ;;
+  *hold*) sleep "0.$(echo "$name" | sed 's/.*hold\([0-9]\).*/\1/')" ;;
 esac
 printf 'frame=  1 size= 0kB time=12.5 bitrate= 8.0kbits/s    \r'
 printf 'frame=  2 size= 1kB time=3725.6 bitrate= 8.0kbits/s    \r'
+rm -f "running/$name"
 case "$src" in *fail*) exit 1 ;; esac
 printf 'video' > "$out"
 exit 0
@@ -88,6 +106,8 @@ protected:
         fs::create_directories(temp / "out");
         // A hand-edited setting without the trailing delimiter.
         window->JobList().SaveDir = temp / "out";
+        // One at a time unless a test says otherwise, whatever this machine has.
+        window->Driver().ParallelJobs = 1;
     }
     void TearDown() override
     {
@@ -124,33 +144,92 @@ protected:
         return n;
     }
 
-    // Starts a movie run on a slow source and waits until its encoder has
-    // written the partial output.
-    pid_t StartSlowRun(const std::string& output)
+    // Starts a movie run and waits until the encoder of each slow source
+    // has written its partial output; returns their waiting helpers.
+    std::vector<pid_t> StartSlowRun(std::initializer_list<const char*> slow = {"slow.avi"})
     {
         Click(window->ImgBtnConvertMovie);
-        EXPECT_TRUE(PumpUntil([&] { return fs::exists(temp / "slow.pid") && fs::exists(output); }));
-        return pid_t(std::stoi(ReadFile(temp / "slow.pid")));
+        std::vector<pid_t> helpers;
+        for (const char* name : slow) {
+            const std::string pid = temp / "pids/" + name;
+            const std::string output = temp / "out/" + fs::path(name).stem().string() + ".mp4";
+            EXPECT_TRUE(PumpUntil([&] { return fs::exists(pid) && fs::exists(output); }));
+            helpers.push_back(pid_t(std::stoi(ReadFile(pid))));
+        }
+        return helpers;
+    }
+
+    // The largest number a log of counts holds.
+    int Peak(const std::string& log) const
+    {
+        std::istringstream lines(ReadFile(temp / log));
+        int peak = 0;
+        for (int n; lines >> n;)
+            peak = std::max(peak, n);
+        return peak;
     }
 
     fs::path previous_;
 };
 
-TEST_F(MainWindowDriverTest, MovieRunGoesOnPastAFailedJob)
+TEST_F(MainWindowDriverTest, RunKeepsUpToNEncodersBusyAndAppliesEachEndToItsOwnJob)
 {
-    AddJobs({"a.avi", "b-fail.avi", "c.avi"});
-    Click(window->ImgBtnConvertMovie);
-    EXPECT_TRUE(window->Busy());
-    ASSERT_TRUE(WaitIdle());
+    // Ends arrive in another order than the starts; sources on one optical
+    // disc take turns while others run beside them.
+    const std::string disc = FakeVolumeTable::MakeRoot(temp.Path(), "disc");
+    volumes.Add(disc, movarin::DriveType::Optical, "DVD");
+    const std::string vob = disc + "VIDEO_TS/";
+    struct Case {
+        std::size_t parallel;
+        std::vector<std::string> sources;
+        std::vector<std::string> states;
+        int peak;
+    };
+    const std::string ok = "変換完了", failed = "変換失敗";
+    const std::vector<Case> cases = {
+        {1, {"/src/a-hold2.avi", "/src/b-fail.avi", "/src/c.avi"}, {ok, failed, ok}, 1},
+        {2,
+         {"/src/d-hold6.avi", "/src/e-hold3-fail.avi", "/src/f-hold3.avi", "/src/g-hold1.avi"},
+         {ok, failed, ok, ok},
+         2},
+        {3,
+         {"/src/h-hold5.avi", "/src/i-fail-hold3.avi", "/src/j-hold4.avi", "/src/k.avi",
+          "/src/l.avi"},
+         {ok, failed, ok, ok, ok},
+         3},
+        {3,
+         {vob + "VTS_01_1-hold3.VOB", vob + "VTS_01_2-hold3.VOB", "/src/m-hold6.avi",
+          vob + "VTS_02_1.VOB"},
+         {ok, ok, ok, ok},
+         2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.sources.front());
+        while (window->JobList().Count() > 0)
+            window->JobList().Delete(0);
+        for (const auto& source : c.sources)
+            window->AddJob(source);
+        fs::remove(temp / "peak.log");
+        fs::remove(temp / "discpeak.log");
+        boxes.shown.clear();
+        window->Driver().ParallelJobs = c.parallel;
 
-    EXPECT_EQ(States(), (std::vector<std::string>{"変換完了", "変換失敗", "変換完了"}));
-    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{text::Converted});
-    EXPECT_EQ(ReadFile(temp / "out/a.mp4"), "video");
-    EXPECT_EQ(ReadFile(temp / "out/c.mp4"), "video");
-    EXPECT_FALSE(fs::exists(temp / "out/b-fail.mp4"));
-    EXPECT_EQ(window->JobList().Items(0)->OutputPath, movarin::ToWide(temp / "out/a.mp4"));
+        Click(window->ImgBtnConvertMovie);
+        EXPECT_TRUE(window->Busy());
+        ASSERT_TRUE(WaitIdle());
+        EXPECT_EQ(States(), c.states);
+        EXPECT_EQ(Peak("peak.log"), c.peak);
+        EXPECT_LE(Peak("discpeak.log"), 1);
+        EXPECT_EQ(boxes.Texts(), std::vector<std::string>{text::Converted});
+        for (std::size_t i = 0; i < c.sources.size(); ++i) {
+            const std::string output =
+                temp / "out/" + fs::path(c.sources[i]).stem().string() + ".mp4";
+            EXPECT_EQ(window->JobList().Items(int(i))->OutputPath, movarin::ToWide(output));
+            EXPECT_EQ(fs::exists(output), c.states[i] == ok) << output;
+        }
+    }
     EXPECT_TRUE(window->LblSituation->text().isEmpty());
-    EXPECT_EQ(opened, std::vector<std::string>{temp / "out"});
+    EXPECT_EQ(opened.back(), temp / "out");
     EXPECT_FALSE(window->JobList().MusicMode);
 }
 
@@ -166,22 +245,25 @@ TEST_F(MainWindowDriverTest, EmptyOutputFolderSettingWritesIntoTheWorkFolder)
     EXPECT_EQ(window->JobList().SaveDir, "");
 }
 
-TEST_F(MainWindowDriverTest, MusicRunNumbersTakenNames)
+TEST_F(MainWindowDriverTest, NamesAreUniqueAcrossTheRunBeforeAnyFileIsWritten)
 {
     std::ofstream(temp / "out/a.mp3") << "old";
-    AddJobs({"a.avi"});
+    AddJobs({"a.avi", "a.mpg", "a.flv"});
+    window->Driver().ParallelJobs = 3;
     Click(window->ImgBtnConvertMusic);
     ASSERT_TRUE(WaitIdle());
     EXPECT_TRUE(window->JobList().MusicMode);
-    EXPECT_EQ(States(), std::vector<std::string>{"変換完了"});
+    EXPECT_EQ(States(), (std::vector<std::string>{"変換完了", "変換完了", "変換完了"}));
     EXPECT_EQ(ReadFile(temp / "out/a.mp3"), "old");
-    EXPECT_EQ(ReadFile(temp / "out/a(1).mp3"), "video");
+    for (const char* name : {"a(1).mp3", "a(2).mp3", "a(3).mp3"})
+        EXPECT_EQ(ReadFile(temp / "out/" + name), "video") << name;
 }
 
 TEST_F(MainWindowDriverTest, PlayerRunMakesThumbnailsAndOpensTheVideoFolder)
 {
     const std::string root = AddPlayer();
     AddJobs({"a.avi", "b-fail.avi", "c.avi"});
+    window->Driver().ParallelJobs = 2;
     Click(window->ImgBtnConvertMovie2Walkman);
     ASSERT_TRUE(WaitIdle());
 
@@ -191,23 +273,28 @@ TEST_F(MainWindowDriverTest, PlayerRunMakesThumbnailsAndOpensTheVideoFolder)
         EXPECT_TRUE(fs::exists(root + "VIDEO/" + name)) << name;
     // The thumbnail of each job is made before its conversion.
     const std::string calls = ReadFile(temp / "calls.log");
-    EXPECT_LT(calls.find("/src/a.avi|" + root + "VIDEO/a.JPG"),
-              calls.find("/src/a.avi|" + root + "VIDEO/a.mp4"));
+    for (const std::string name : {"a", "c"})
+        EXPECT_LT(calls.find("/src/" + name + ".avi|" + root + "VIDEO/" + name + ".JPG"),
+                  calls.find("/src/" + name + ".avi|" + root + "VIDEO/" + name + ".mp4"));
     EXPECT_EQ(opened, std::vector<std::string>{root + "VIDEO/"});
 }
 
-TEST_F(MainWindowDriverTest, PlayerThatGoesAwayFailsTheRestAndWritesNothingHere)
+TEST_F(MainWindowDriverTest, PlayerThatGoesAwayFailsTheJobsStartedLaterAndWritesNothingHere)
 {
+    // b runs beside a when a takes the player away and ends as its encoder
+    // ends; c and d start afterwards and fail.
     AddPlayer();
-    AddJobs({"a-unplug.avi", "b.avi", "c.avi"});
+    AddJobs({"a-unplug.avi", "b-hold9.avi", "c.avi", "d.avi"});
+    window->Driver().ParallelJobs = 2;
     Click(window->ImgBtnConvertMovie2Walkman);
     ASSERT_TRUE(WaitIdle());
 
-    EXPECT_EQ(States(), (std::vector<std::string>{"転送完了", "変換失敗", "変換失敗"}));
+    EXPECT_EQ(States(),
+              (std::vector<std::string>{"転送完了", "転送完了", "変換失敗", "変換失敗"}));
     EXPECT_EQ(boxes.Texts(), std::vector<std::string>{text::Transferred});
     for (const auto& entry : fs::directory_iterator(temp.Path()))
         EXPECT_NE(entry.path().extension(), ".mp4") << entry.path();
-    EXPECT_EQ(ReadFile(temp / "calls.log").find("b.avi"), std::string::npos);
+    EXPECT_EQ(ReadFile(temp / "calls.log").find("c.avi"), std::string::npos);
     EXPECT_TRUE(opened.empty());  // no player to open
 }
 
@@ -244,26 +331,30 @@ TEST_F(MainWindowDriverTest, PressPreparesTheListAndRefusesWithoutPlayer)
     EXPECT_FALSE(window->Busy());
 }
 
-TEST_F(MainWindowDriverTest, CancelStopsTheEncoderAndRemovesThePartialOutput)
+TEST_F(MainWindowDriverTest, CancelStopsEveryEncoderAndRemovesEveryPartialOutput)
 {
-    AddJobs({"slow.avi", "next.avi"});
-    const pid_t helper = StartSlowRun(temp / "out/slow.mp4");
+    AddJobs({"slow.avi", "slow2.avi", "next.avi"});
+    window->Driver().ParallelJobs = 2;
+    const std::vector<pid_t> helpers = StartSlowRun({"slow.avi", "slow2.avi"});
+    // No length known: exactly the progress text of the first job.
     ASSERT_TRUE(PumpUntil([&] { return !window->LblSituation->text().isEmpty(); }));
     EXPECT_EQ(window->LblSituation->text(), "00時間01分02秒までの動画を変換完了");
 
     boxes.answers = {BoxAnswer::No};
     Click(window->ImgBtnConvertCancel);
     EXPECT_TRUE(window->Busy());
-    EXPECT_TRUE(window->ConsoleConvert->IsRunning());
-    EXPECT_EQ(States(), (std::vector<std::string>{"変換中", "変換待ち"}));
+    EXPECT_NE(window->Driver().CurrentRun(), 0u);
+    EXPECT_EQ(States(), (std::vector<std::string>{"変換中", "変換中", "変換待ち"}));
 
     boxes.answers = {BoxAnswer::Yes};
     Click(window->ImgBtnConvertCancel);
     EXPECT_FALSE(window->Busy());
-    EXPECT_EQ(States(), (std::vector<std::string>{"変換待ち", "変換待ち"}));
+    EXPECT_EQ(States(), (std::vector<std::string>{"変換待ち", "変換待ち", "変換待ち"}));
     EXPECT_FALSE(fs::exists(temp / "out/slow.mp4"));
+    EXPECT_FALSE(fs::exists(temp / "out/slow2.mp4"));
     EXPECT_TRUE(window->LblSituation->text().isEmpty());
-    EXPECT_TRUE(PumpUntil([&] { return ProcessGone(helper); }, 5000));
+    for (const pid_t helper : helpers)
+        EXPECT_TRUE(PumpUntil([&] { return ProcessGone(helper); }, 5000));
     EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{text::ConfirmCancel, text::ConfirmCancel}));
     EXPECT_EQ(boxes.shown[1].title, "確認");
     EXPECT_EQ(window->JobList().Items(0)->OutputPath, movarin::ToWide(temp / "out/slow.mp4"));
@@ -273,13 +364,46 @@ TEST_F(MainWindowDriverTest, CancelStopsTheEncoderAndRemovesThePartialOutput)
     EXPECT_EQ(ReadFile(temp / "calls.log").find("next.avi"), std::string::npos);
 }
 
+TEST_F(MainWindowDriverTest, PercentAndTimeLeftFollowTheProgressWhenTheLengthIsKnown)
+{
+    struct Case {
+        const char* source;
+        const char* label;  // a pattern
+    };
+    // 62 of 120 seconds: 51 %; the time left is as long again as the run took.
+    const Case cases[] = {
+        {"slow-len120.avi", "^00時間01分02秒までの動画を変換完了 \\(51% 残り約[0-9]+秒\\)$"},
+        {"slow-lenNA.avi", "^00時間01分02秒までの動画を変換完了$"},
+        {"slow-len0.avi", "^00時間01分02秒までの動画を変換完了$"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.source);
+        AddJobs({c.source});
+        StartSlowRun({c.source});
+        const QRegularExpression label(QString::fromUtf8(c.label));
+        EXPECT_TRUE(PumpUntil([&] { return label.match(window->LblSituation->text()).hasMatch(); },
+                              3000))
+            << window->LblSituation->text().toStdString();
+        Click(window->ImgBtnConvertCancel);
+        ASSERT_FALSE(window->Busy());
+        window->JobList().Delete(0);
+    }
+    // The longest text a run can show fits the label in the window's font.
+    const std::string longest = movarin::SecondsToText(359999) + movarin::ProgressSuffix +
+                                movarin::RunProgressText(0.999, 359999.0 * 1000);
+    EXPECT_LE(QFontMetrics(window->LblSituation->font())
+                  .horizontalAdvance(QString::fromStdString(longest)),
+              window->LblSituation->width())
+        << longest;
+}
+
 TEST_F(MainWindowDriverTest, CancelInPlayerModeRemovesTheThumbnailToo)
 {
     const std::string root = AddPlayer();
     AddJobs({"slow.avi"});
     window->JobList().OpenDir = false;
     Click(window->ImgBtnConvertMovie2Walkman);
-    ASSERT_TRUE(PumpUntil([&] { return fs::exists(temp / "slow.pid"); }));
+    ASSERT_TRUE(PumpUntil([&] { return fs::exists(temp / "pids/slow.avi"); }));
     ASSERT_TRUE(fs::exists(root + "VIDEO/slow.JPG"));
     Click(window->ImgBtnConvertCancel);
     EXPECT_FALSE(window->Busy());
@@ -308,13 +432,13 @@ TEST_F(MainWindowDriverTest, CancelWhileTheThumbnailIsMadeChangesNothing)
 TEST_F(MainWindowDriverTest, LateEndOfAStoppedRunIsNotAppliedToALaterRun)
 {
     AddJobs({"slow.avi"});
-    StartSlowRun(temp / "out/slow.mp4");
+    StartSlowRun();
     const std::uint64_t first = window->Driver().CurrentRun();
     Click(window->ImgBtnConvertCancel);
     ASSERT_FALSE(window->Busy());
-    fs::remove(temp / "slow.pid");
+    fs::remove(temp / "pids/slow.avi");
 
-    StartSlowRun(temp / "out/slow.mp4");
+    StartSlowRun();
     ASSERT_NE(window->Driver().CurrentRun(), first);
     // The first run's end, arriving now with a clean exit, must not finish the job.
     window->Driver().ConsoleConvertTerminated(first, 0, rsExited);
@@ -328,6 +452,7 @@ TEST_F(MainWindowDriverTest, EncoderThatCannotStartFailsItsJob)
 {
     fs::remove(temp / "lib/ffmpeg");
     AddJobs({"a.avi", "b.avi"});
+    window->Driver().ParallelJobs = 2;
     Click(window->ImgBtnConvertMovie);
     ASSERT_TRUE(WaitIdle());
     EXPECT_EQ(States(), (std::vector<std::string>{"変換失敗", "変換失敗"}));
@@ -341,7 +466,7 @@ TEST_F(MainWindowDriverTest, EncoderThatCannotStartFailsItsJob)
 TEST_F(MainWindowDriverTest, EndWithoutAnExitOfItsOwnCountsAsFailedWhateverTheCode)
 {
     AddJobs({"slow.avi"});
-    StartSlowRun(temp / "out/slow.mp4");
+    StartSlowRun();
     // As a runner reports a start that failed: exit code 0, run still at a stage.
     window->Driver().ConsoleConvertTerminated(window->Driver().CurrentRun(), 0, rsCreatingProcess);
     EXPECT_EQ(States(), std::vector<std::string>{"変換失敗"});
@@ -353,7 +478,7 @@ TEST_F(MainWindowDriverTest, CancelGivesUpOnAFileThatCannotBeDeleted)
     AddJobs({"slow.avi"});
     window->Driver().RemoveFile = [](const std::string&) { return false; };
     window->Driver().GiveUpAfter = std::chrono::milliseconds(300);
-    StartSlowRun(temp / "out/slow.mp4");
+    StartSlowRun();
     Click(window->ImgBtnConvertCancel);
     EXPECT_FALSE(window->Busy());
     ASSERT_EQ(boxes.shown.size(), 2u);
