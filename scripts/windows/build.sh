@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Cross-builds Movarin and its Windows test suites into build-windows/ with
+# mingw-w64 against Qt for Windows from the cache (qt.sh builds it when it is
+# missing), and puts the bundled FFmpeg beside lib\ffmpeg.exe in the stage.
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+here=scripts/windows
+source "$here/env.sh"
+
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO="sudo"
+need=(g++-mingw-w64-x86-64-posix wine64 ninja-build cmake ccache ffmpeg libgtest-dev qt6-translations-l10n zip)
+missing=()
+for p in "${need[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  $SUDO env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 update -qq
+  $SUDO env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 install -y -qq \
+    --no-install-recommends "${missing[@]}"
+fi
+
+bash "$here/qt.sh"
+bash "$here/ffmpeg.sh"
+qt_source=$(find "$MOVARIN_WINDOWS_CACHE/qt6-src" -maxdepth 1 -type d -name 'qt6-base-*' | head -1)
+hostinfo=$(dirname "$(find /usr/lib -name Qt6HostInfoConfig.cmake | head -1)")
+
+export PKG_CONFIG_LIBDIR=/nonexistent PKG_CONFIG_PATH=
+cmake -S . -B build-windows -G Ninja \
+  -DCMAKE_TOOLCHAIN_FILE="$PWD/$here/mingw-toolchain.cmake" \
+  -DCMAKE_BUILD_TYPE=Release \
+  -DMOVARIN_WINDOWS_EXTRA_ROOTS="$QT_MINGW" \
+  -DCMAKE_PREFIX_PATH="$QT_MINGW" \
+  -DQt6_DIR="$QT_MINGW/lib/cmake/Qt6" \
+  -DQT_HOST_PATH=/usr \
+  -DQT_HOST_PATH_CMAKE_DIR="$(dirname "$hostinfo")" \
+  -DMOVARIN_QT_SOURCE="$qt_source" \
+  -DCMAKE_CROSSCOMPILING_EMULATOR="$WINE64" >/dev/null
+cmake --build build-windows -j2
+mkdir -p build-windows/stage/lib/encoder
+install -m 0755 "$FFMPEG_WIN" build-windows/stage/lib/encoder/ffmpeg.exe

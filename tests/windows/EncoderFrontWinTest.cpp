@@ -1,0 +1,116 @@
+// lib\ffmpeg.exe under Wine with the FFmpeg bundled beside it: Movarin's own
+// command lines convert a clip (made by the Linux FFmpeg at build time) to
+// MPEG-4 and to a thumbnail, a failed run leaves no output, and a front
+// without its FFmpeg says so.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "jobs/ThConvertInfo.h"
+#include "platform/CommandLine.h"
+#include "platform/FilePath.h"
+#include "platform/Process.h"
+#include "platform/WinApi.h"
+
+using movarin::FsPath;
+
+namespace {
+
+const std::string Front = MOVARIN_ENCODER_FRONT;
+const std::string Clip = MOVARIN_WIN_E2E_CLIP;
+
+struct Run {
+    std::uint32_t code = 0xFFFFFFFF;
+    std::string output;
+};
+
+Run RunFront(const std::string& front, const std::string& arguments)
+{
+    Run run;
+    movarin::UniqueFd inRead, inWrite, outRead, outWrite;
+    movarin::CreatePipe(inRead, inWrite);
+    movarin::CreatePipe(outRead, outWrite);
+    movarin::ChildProcess child;
+    if (child.Start(movarin::SplitCommandLine(movarin::QuoteArgument(front) + arguments), inRead.Get(),
+                    outWrite.Get())
+        != 0)
+        return run;
+    outWrite.Reset();
+    char buffer[4096];
+    for (ssize_t n; (n = movarin::ReadRetry(outRead.Get(), buffer, sizeof buffer)) > 0;)
+        run.output.append(buffer, std::size_t(n));
+    for (int i = 0; i < 6000; ++i) {
+        int error = 0;
+        if (auto code = child.PollExit(error)) {
+            run.code = *code;
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return run;
+}
+
+std::uintmax_t SizeOf(const std::string& path)
+{
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(FsPath(path), ec);
+    return ec ? 0 : size;
+}
+
+class EncoderFrontWin : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir_ = (std::filesystem::temp_directory_path() / ("movarin-front-" + std::to_string(::GetCurrentProcessId())))
+                   .generic_string()
+            + "/";
+        std::filesystem::create_directories(FsPath(dir_));
+        source_ = dir_ + "素材 clip.mpg";
+        std::filesystem::copy_file(FsPath(Clip), FsPath(source_));
+    }
+    void TearDown() override
+    {
+        std::error_code ec;
+        std::filesystem::remove_all(FsPath(dir_), ec);
+    }
+    std::string dir_;
+    std::string source_;
+};
+
+} // namespace
+
+TEST_F(EncoderFrontWin, MovieAndThumbnailFromMovarinsCommandLines)
+{
+    ThConvertInfoObjectList jobs;
+    jobs.Quality = 2;
+    const std::string movie = dir_ + "出力 clip.mp4";
+    Run run = RunFront(Front, jobs.ConvertArguments(source_, movie));
+    EXPECT_EQ(run.code, 0u) << run.output;
+    EXPECT_GT(SizeOf(movie), 10000u);
+
+    const std::string thumbnail = dir_ + "出力 clip.JPG";
+    run = RunFront(Front, jobs.ThumbnailArguments(source_, thumbnail));
+    EXPECT_EQ(run.code, 0u) << run.output;
+    EXPECT_GT(SizeOf(thumbnail), 0u);
+}
+
+TEST_F(EncoderFrontWin, FailedRunLeavesNoOutputAndAMissingEncoderIsReported)
+{
+    const std::string broken = dir_ + "壊れた.avi";
+    std::ofstream(FsPath(broken)) << "this is no video";
+    ThConvertInfoObjectList jobs;
+    const std::string movie = dir_ + "壊れた.mp4";
+    Run run = RunFront(Front, jobs.ConvertArguments(broken, movie));
+    EXPECT_NE(run.code, 0u);
+    EXPECT_FALSE(std::filesystem::exists(FsPath(movie)));
+
+    // The front alone, without encoder\ffmpeg.exe beside it.
+    const std::string alone = dir_ + "alone/ffmpeg.exe";
+    std::filesystem::create_directories(FsPath(dir_ + "alone"));
+    std::filesystem::copy_file(FsPath(Front), FsPath(alone));
+    run = RunFront(alone, jobs.ConvertArguments(source_, movie));
+    EXPECT_EQ(run.code, 127u);
+    EXPECT_NE(run.output.find("FFmpeg is missing"), std::string::npos) << run.output;
+}
