@@ -10,10 +10,6 @@ bash scripts/build.sh
   ctest --output-on-failure --parallel "$(nproc)" --timeout 600
 )
 # The Windows build and its suites under Wine. Qt for Windows takes long to
-# build, so it is built here only in CI; elsewhere the part runs once the
-# cache holds it (scripts/windows/qt.sh builds it).
-if [ "${CI:-}" = true ] || [ -f "${MOVARIN_WINDOWS_CACHE:-/var/cache/movarin}/qt6-mingw/.movarin-complete" ]; then
-  bash scripts/windows/test.sh
-else
-  echo "Windows part skipped: no Qt for Windows in the cache yet (run scripts/windows/qt.sh)"
-fi
+# build: CI builds it when the cache lacks it; elsewhere, until the cache holds
+# it (scripts/windows/qt.sh), only the parts without Qt are built and tested.
+bash scripts/windows/test.sh

@@ -1,7 +1,8 @@
 // lib\ffmpeg.exe under Wine with the FFmpeg bundled beside it: Movarin's own
 // command lines convert a clip (made by the Linux FFmpeg at build time) to
 // MPEG-4 and to a thumbnail, a failed run leaves no output, and a front
-// without its FFmpeg says so.
+// without its FFmpeg says so. The outputs stay in MOVARIN_WIN_E2E_OUT/front,
+// where the Windows test script checks them with the Linux ffprobe.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -20,15 +21,16 @@ namespace {
 
 const std::string Front = MOVARIN_ENCODER_FRONT;
 const std::string Clip = MOVARIN_WIN_E2E_CLIP;
+const std::string OutDir = std::string(MOVARIN_WIN_E2E_OUT) + "/front/";
 
-struct Run {
+struct FrontRun {
     std::uint32_t code = 0xFFFFFFFF;
     std::string output;
 };
 
-Run RunFront(const std::string& front, const std::string& arguments)
+FrontRun RunFront(const std::string& front, const std::string& arguments)
 {
-    Run run;
+    FrontRun run;
     movarin::UniqueFd inRead, inWrite, outRead, outWrite;
     movarin::CreatePipe(inRead, inWrite);
     movarin::CreatePipe(outRead, outWrite);
@@ -85,12 +87,13 @@ TEST_F(EncoderFrontWin, MovieAndThumbnailFromMovarinsCommandLines)
 {
     ThConvertInfoObjectList jobs;
     jobs.Quality = 2;
-    const std::string movie = dir_ + "出力 clip.mp4";
-    Run run = RunFront(Front, jobs.ConvertArguments(source_, movie));
+    std::filesystem::create_directories(FsPath(OutDir));
+    const std::string movie = OutDir + "出力 clip.mp4";
+    FrontRun run = RunFront(Front, jobs.ConvertArguments(source_, movie));
     EXPECT_EQ(run.code, 0u) << run.output;
     EXPECT_GT(SizeOf(movie), 10000u);
 
-    const std::string thumbnail = dir_ + "出力 clip.JPG";
+    const std::string thumbnail = OutDir + "出力 clip.JPG";
     run = RunFront(Front, jobs.ThumbnailArguments(source_, thumbnail));
     EXPECT_EQ(run.code, 0u) << run.output;
     EXPECT_GT(SizeOf(thumbnail), 0u);
@@ -102,7 +105,7 @@ TEST_F(EncoderFrontWin, FailedRunLeavesNoOutputAndAMissingEncoderIsReported)
     std::ofstream(FsPath(broken)) << "this is no video";
     ThConvertInfoObjectList jobs;
     const std::string movie = dir_ + "壊れた.mp4";
-    Run run = RunFront(Front, jobs.ConvertArguments(broken, movie));
+    FrontRun run = RunFront(Front, jobs.ConvertArguments(broken, movie));
     EXPECT_NE(run.code, 0u);
     EXPECT_FALSE(std::filesystem::exists(FsPath(movie)));
 
