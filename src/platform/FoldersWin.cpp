@@ -3,7 +3,6 @@
 #include "platform/Paths.h"
 #include "platform/WinApi.h"
 
-#include <QDir>
 #include <knownfolders.h>
 #include <shlobj.h>
 
@@ -22,8 +21,11 @@ std::string KnownFolder(REFKNOWNFOLDERID id)
     PWSTR path = nullptr;
     std::string result;
     if (SUCCEEDED(::SHGetKnownFolderPath(id, 0, nullptr, &path)) && path)
-        result = QDir::fromNativeSeparators(QString::fromWCharArray(path)).toStdString();
+        result = movarin::win::Narrow(path);
     ::CoTaskMemFree(path);
+    for (char& c : result)
+        if (c == '\\')
+            c = '/';
     return result;
 }
 } // namespace
@@ -33,8 +35,7 @@ std::string DocumentsFolder()
     const std::string documents = KnownFolder(FOLDERID_Documents);
     if (!documents.empty() && IsFolder(documents))
         return documents;
-    const std::string profile = KnownFolder(FOLDERID_Profile);
-    return profile.empty() ? QDir::homePath().toStdString() : profile;
+    return KnownFolder(FOLDERID_Profile);
 }
 
 WorkFolders PrepareWorkDir(const std::string& documents)
