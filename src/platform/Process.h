@@ -106,7 +106,6 @@ private:
 #ifdef _WIN32
     void* process_ = nullptr; // the child's process handle
     void* job_ = nullptr;     // the Job Object that holds the child and its children
-    std::uint32_t exitCode_ = 0;
 #endif
     UniqueFd exitFd_;
 };

@@ -476,7 +476,6 @@ std::optional<std::uint32_t> ChildProcess::PollExit(int& error)
         return std::nullopt;
     }
     reaped_ = true;
-    exitCode_ = code;
     return code;
 }
 

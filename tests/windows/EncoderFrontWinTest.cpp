@@ -15,6 +15,8 @@
 #include "platform/Process.h"
 #include "platform/WinApi.h"
 
+#include <tlhelp32.h>
+
 using movarin::FsPath;
 
 namespace {
@@ -68,6 +70,8 @@ protected:
         dir_ = (std::filesystem::temp_directory_path() / ("movarin-front-" + std::to_string(::GetCurrentProcessId())))
                    .generic_string()
             + "/";
+        std::error_code ec;
+        std::filesystem::remove_all(FsPath(dir_), ec); // a killed earlier run with the same process id
         std::filesystem::create_directories(FsPath(dir_));
         source_ = dir_ + "素材 clip.mpg";
         std::filesystem::copy_file(FsPath(Clip), FsPath(source_));
@@ -81,7 +85,46 @@ protected:
     std::string source_;
 };
 
+// The id of a running FFmpeg started by parent, 0 when there is none (the
+// system may start helpers of its own, such as a console host).
+DWORD EncoderOf(DWORD parent)
+{
+    movarin::win::UniqueHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = ::Process32FirstW(snapshot.Get(), &entry); more; more = ::Process32NextW(snapshot.Get(), &entry))
+        if (entry.th32ParentProcessID == parent && std::wstring(entry.szExeFile) == L"ffmpeg.exe")
+            return entry.th32ProcessID;
+    return 0;
+}
+
 } // namespace
+
+TEST_F(EncoderFrontWin, FFmpegDiesWithAKilledFront)
+{
+    // The front alone, outside any job of ours, killed in the middle of an
+    // endless run (the source looped, read in real time).
+    std::wstring line = L"\"" + movarin::win::Widen(Front) + L"\" -y -re -stream_loop -1 -i \"" + movarin::win::Widen(source_)
+        + L"\" -vcodec mpeg4 -f mp4 \"" + movarin::win::Widen(dir_ + "killed.mp4") + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    ASSERT_TRUE(::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                                 nullptr, &startup, &info));
+    movarin::win::UniqueHandle front(info.hProcess);
+    movarin::win::UniqueHandle thread(info.hThread);
+    DWORD encoderId = 0;
+    for (int i = 0; i < 500 && !encoderId; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        encoderId = EncoderOf(info.dwProcessId);
+    }
+    ASSERT_NE(encoderId, 0u);
+    movarin::win::UniqueHandle encoder(::OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, encoderId));
+    ASSERT_TRUE(encoder.Valid());
+    ::TerminateProcess(front.Get(), 1);
+    EXPECT_EQ(::WaitForSingleObject(encoder.Get(), 5000), WAIT_OBJECT_0);
+    ::TerminateProcess(encoder.Get(), 1); // an orphan would run for ever
+}
 
 TEST_F(EncoderFrontWin, MovieAndThumbnailFromMovarinsCommandLines)
 {
