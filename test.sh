@@ -9,7 +9,6 @@ bash scripts/build.sh
   cd build
   ctest --output-on-failure --parallel "$(nproc)" --timeout 600
 )
-# The Windows build and its suites under Wine. Qt for Windows takes long to
-# build: CI builds it when the cache lacks it; elsewhere, until the cache holds
-# it (scripts/windows/qt.sh), only the parts without Qt are built and tested.
+# The Windows build and its suites under Wine: the parts without Qt unless
+# MOVARIN_WINDOWS_MODE=full asks for everything (see README, "Windows").
 bash scripts/windows/test.sh

@@ -15,8 +15,7 @@ add_library(movarin_png STATIC
   ${_png}/png.c ${_png}/pngerror.c ${_png}/pngget.c ${_png}/pngmem.c ${_png}/pngpread.c
   ${_png}/pngread.c ${_png}/pngrio.c ${_png}/pngrtran.c ${_png}/pngrutil.c ${_png}/pngset.c
   ${_png}/pngtrans.c ${_png}/pngwio.c ${_png}/pngwrite.c ${_png}/pngwtran.c ${_png}/pngwutil.c)
-target_include_directories(movarin_png SYSTEM PUBLIC ${_png}
-  PRIVATE ${MOVARIN_QT_SOURCE}/src/3rdparty/zlib/src)
+target_include_directories(movarin_png SYSTEM PUBLIC ${_png} ${MOVARIN_QT_SOURCE}/src/3rdparty/zlib/src)
 target_compile_definitions(movarin_png PRIVATE PNG_ARM_NEON_OPT=0 PNG_POWERPC_VSX_OPT=0 PNG_IMPEXP=)
 target_compile_options(movarin_png PRIVATE -w)
 target_link_libraries(movarin_png PUBLIC Qt6::Core)

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Cross-builds Movarin and its Windows test suites into build-windows/ with
 # mingw-w64 against Qt for Windows from the cache, and puts the bundled FFmpeg
-# beside lib\ffmpeg.exe in the stage. Qt for Windows takes long to build: it
-# is built (qt.sh) in CI or when MOVARIN_WINDOWS_MODE=full asks for it; without
-# it only the parts that need no Qt are built (encoder front, process spawn).
+# beside lib\ffmpeg.exe in the stage. MOVARIN_WINDOWS_MODE=full builds
+# everything (qt.sh first builds Qt for Windows into the cache when it is
+# missing); the default, core, builds only the parts that need no Qt (encoder
+# front, the Win32 services of the seam, job command lines).
 # Prints the mode it built ("full" or "core") as its last line.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -23,11 +24,9 @@ if [ ${#missing[@]} -gt 0 ]; then
     --no-install-recommends "${missing[@]}"
 fi
 
-mode=core
-if [ -f "$QT_MINGW/.movarin-complete" ] || [ "${CI:-}" = true ]; then
-  mode=full
-fi
-mode="${MOVARIN_WINDOWS_MODE:-$mode}"
+# The full build has not yet passed on this machine (Qt for Windows did not
+# finish building in time to try it), so it is asked for, not chosen.
+mode="${MOVARIN_WINDOWS_MODE:-core}"
 bash "$here/ffmpeg.sh"
 common=(-G Ninja -DCMAKE_TOOLCHAIN_FILE="$PWD/$here/mingw-toolchain.cmake" -DCMAKE_BUILD_TYPE=Release
         -DCMAKE_CROSSCOMPILING_EMULATOR="$WINE64")
@@ -45,7 +44,7 @@ if [ "$mode" = full ]; then
     -DQT_HOST_PATH_CMAKE_DIR="$(dirname "$hostinfo")" \
     -DMOVARIN_QT_SOURCE="$qt_source" >/dev/null
 else
-  echo "Windows build without Qt (no Qt for Windows in $QT_MINGW yet): encoder front and process spawn only"
+  echo "Windows build without Qt: encoder front, Win32 services of the seam, job command lines"
   cmake -S . -B build-windows "${common[@]}" -DMOVARIN_WINDOWS_WITHOUT_QT=ON >/dev/null
 fi
 cmake --build build-windows -j2
