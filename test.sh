@@ -2,6 +2,7 @@
 # Installs what is missing, builds, and runs every test suite headless.
 set -euo pipefail
 cd "$(dirname "$0")"
+root="$PWD"
 bash scripts/install-deps.sh
 bash scripts/build.sh
 (
@@ -9,6 +10,14 @@ bash scripts/build.sh
   cd build
   ctest --output-on-failure --parallel "$(nproc)" --timeout 600
 )
-# The Windows build and its suites under Wine: the parts without Qt unless
-# MOVARIN_WINDOWS_MODE=full asks for everything (see README, "Windows").
-bash scripts/windows/test.sh
+
+# --- Sanitizers and fuzzing, in CI (CI=true): they take a while ---------------
+if [ "${CI:-}" = "true" ]; then
+  bash "$root/scripts/sanitize.sh"
+  bash "$root/scripts/fuzz.sh"
+fi
+
+# --- Windows: cross-built, its suites under Wine ------------------------------
+# The parts without Qt unless MOVARIN_WINDOWS_MODE=full asks for everything
+# (see README, "Windows").
+bash "$root/scripts/windows/test.sh"

@@ -9,6 +9,7 @@ packages=(
   fonts-ipafont-gothic fonts-noto-cjk
   libgtest-dev
   xvfb xauth imagemagick
+  clang libclang-rt-14-dev
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,13 +1,6 @@
 #include "app/MovarinApplication.h"
 
-#include "platform/MessageBoxes.h"
-
 namespace movarin {
-
-void ReportUnhandledException(IMessageBoxes& boxes, const std::exception& error)
-{
-    boxes.Show("Movarin", std::string(error.what()) + ".", BoxButtons::Ok, BoxIcon::Error);
-}
 
 MovarinApplication::MovarinApplication(int& argc, char** argv, IMessageBoxes& boxes)
     : QApplication(argc, argv)
@@ -22,7 +15,7 @@ bool MovarinApplication::notify(QObject* receiver, QEvent* event)
     } catch (const std::exception& error) {
         ReportUnhandledException(boxes_, error);
     } catch (...) {
-        boxes_.Show("Movarin", "予期しないエラーが発生しました.", BoxButtons::Ok, BoxIcon::Error);
+        ReportUnknownException(boxes_);
     }
     return false;
 }

@@ -1,17 +1,13 @@
 #pragma once
-// The application object. An exception that escapes any handler ends up in
-// notify(): Qt must never see it, so it is shown as the default error report
-// and the program goes on.
+// The application object. Handlers catch their own exceptions where they
+// would enter Qt's signal and event code (which does not support them);
+// notify() is the last net for one that still escapes: it is shown as the
+// default error report and the program goes on.
 #include <QApplication>
 
-#include <exception>
+#include "platform/MessageBoxes.h"
 
 namespace movarin {
-
-class IMessageBoxes;
-
-// Title "Movarin", error icon, the exception's message followed by a full stop.
-void ReportUnhandledException(IMessageBoxes& boxes, const std::exception& error);
 
 class MovarinApplication final : public QApplication {
 public:

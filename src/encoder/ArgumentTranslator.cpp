@@ -26,6 +26,27 @@ bool IsOption(std::string_view arg)
     return arg.size() > 1 && arg.front() == '-';
 }
 
+// A word that can only be an option, not a value: "-5" or "-0.5" may be a
+// negative number, "-" alone is the standard stream.
+bool LooksLikeOption(std::string_view arg)
+{
+    return arg.size() > 1 && arg.front() == '-'
+        && ((arg[1] >= 'a' && arg[1] <= 'z') || (arg[1] >= 'A' && arg[1] <= 'Z'));
+}
+
+// Whether option takes next as its value. Options not in the flag list are
+// taken to take one, but an input is never any option's value (else it
+// would be taken for an output), and an option followed by an option-looking
+// word is taken to be a flag the list does not know.
+bool TakesValue(std::string_view option, std::string_view next)
+{
+    if (IsFlag(option) || next == "-i")
+        return false;
+    if (option == "-i")
+        return true;
+    return !LooksLikeOption(next);
+}
+
 // "2048kb" was once accepted as kilobits; FFmpeg now wants "2048k".
 std::string BitRate(std::string value)
 {
@@ -59,7 +80,7 @@ Translation TranslateArguments(const std::vector<std::string>& args)
             out.push_back(LocalFileUrl(arg));
             continue;
         }
-        if (IsFlag(arg) || i + 1 >= args.size()) {
+        if (i + 1 >= args.size() || !TakesValue(arg, args[i + 1])) {
             if (arg != "-nostdin")
                 out.push_back(arg);
             continue;

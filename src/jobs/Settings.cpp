@@ -22,7 +22,7 @@ void LoadSettings(ThConvertInfoObjectList& list, const std::string& workDir)
     list.Quality = static_cast<std::uint8_t>(Profile::ReadInteger(file, kSection, "QUALITY", 0));
     list.Ratio = static_cast<std::uint8_t>(Profile::ReadInteger(file, kSection, "RAITO", 0));
     list.SaveDir = Profile::ReadString(file, kSection, "SAVEDIR", workDir);
-    list.OpenDir = Profile::ReadInteger(file, kSection, "OPENDIR", 1) != 0;
+    list.OpenDir = Profile::ReadFlag(file, kSection, "OPENDIR", true);
 }
 
 void SaveSettings(const ThConvertInfoObjectList& list, const std::string& workDir)

@@ -1,6 +1,7 @@
 #pragma once
 // Every notice and question reaches the user through this interface, so that
 // tests can answer the boxes and record what was shown.
+#include <exception>
 #include <string>
 
 namespace movarin {
@@ -16,5 +17,18 @@ public:
     virtual BoxAnswer Show(const std::string& title, const std::string& text,
                            BoxButtons buttons, BoxIcon icon) = 0;
 };
+
+// The default error report: title "Movarin", error icon, the exception's
+// message followed by a full stop.
+inline void ReportUnhandledException(IMessageBoxes& boxes, const std::exception& error)
+{
+    boxes.Show("Movarin", std::string(error.what()) + ".", BoxButtons::Ok, BoxIcon::Error);
+}
+
+// The same report for something thrown that is no std::exception.
+inline void ReportUnknownException(IMessageBoxes& boxes)
+{
+    boxes.Show("Movarin", "予期しないエラーが発生しました.", BoxButtons::Ok, BoxIcon::Error);
+}
 
 } // namespace movarin

@@ -42,7 +42,7 @@ enum class Kind { Other, Section, Key };
 
 struct Line {
     std::string_view text; // without its terminator
-    std::string_view eol;  // "\n", "\r\n" or "" for a last line without one
+    std::string_view eol;  // "\n", "\r\n"; "\r" or "" only for the last line
     Kind kind = Kind::Other;
     std::string_view name;  // section or key name
     std::string_view value; // raw value of a key line, blanks trimmed
@@ -90,6 +90,12 @@ std::vector<Line> SplitLines(std::string_view content)
         if (lf == std::string_view::npos) {
             text = content.substr(pos);
             pos = content.size();
+            // A lone CR at the end of the file ends the last line, as it
+            // does once a write has put a line after it.
+            if (!text.empty() && text.back() == '\r') {
+                text.remove_suffix(1);
+                eol = content.substr(content.size() - 1);
+            }
         } else {
             text = content.substr(pos, lf - pos);
             eol = content.substr(lf, 1);
@@ -208,7 +214,7 @@ std::string WriteToText(std::string_view content, std::string_view section,
     // New lines follow the file's own line ends.
     std::string_view eol = "\n";
     for (const Line& l : lines) {
-        if (!l.eol.empty()) {
+        if (!l.eol.empty() && l.eol.back() == '\n') {
             eol = l.eol;
             break;
         }
@@ -219,6 +225,14 @@ std::string WriteToText(std::string_view content, std::string_view section,
     auto append = [&out](const Line& l) {
         out.append(l.text);
         out.append(l.eol);
+    };
+    // Before anything goes after the last line it needs an end: a lone CR
+    // becomes CR LF (every byte of the line stays), no end gets the file's.
+    auto endLastLine = [&out, eol](const Line& l) {
+        if (l.eol.empty())
+            out.append(eol);
+        else if (l.eol == "\r")
+            out += '\n';
     };
 
     if (f.key >= 0) {
@@ -246,8 +260,7 @@ std::string WriteToText(std::string_view content, std::string_view section,
         for (std::size_t i = 0; i < lines.size(); ++i) {
             append(lines[i]);
             if (long(i) == after) {
-                if (lines[i].eol.empty())
-                    out.append(eol);
+                endLastLine(lines[i]);
                 out += keyLine;
                 // The inserted line needs an end only when something follows it.
                 if (i + 1 < lines.size() || !lines[i].eol.empty())
@@ -259,8 +272,7 @@ std::string WriteToText(std::string_view content, std::string_view section,
 
     out.append(content);
     if (!lines.empty()) {
-        if (lines.back().eol.empty())
-            out.append(eol);
+        endLastLine(lines.back());
         if (!Trim(lines.back().text).empty())
             out.append(eol);
     }
@@ -273,7 +285,7 @@ std::string WriteToText(std::string_view content, std::string_view section,
     return out;
 }
 
-std::optional<std::int32_t> ParseInteger(std::string_view text)
+std::optional<Integer> ParseWholeInteger(std::string_view text)
 {
     std::size_t i = 0;
     const std::size_t n = text.size();
@@ -298,8 +310,10 @@ std::optional<std::int32_t> ParseInteger(std::string_view text)
         return std::nullopt;
 
     // Unsigned arithmetic wraps modulo 2^32, which is the documented rule for
-    // numbers too large for 32 bits.
+    // numbers too large for 32 bits; whether the number is zero is told from
+    // all of its digits.
     std::uint32_t v = 0;
+    bool nonZero = false;
     for (; i < n; ++i) {
         const char c = text[i];
         unsigned d;
@@ -312,10 +326,19 @@ std::optional<std::int32_t> ParseInteger(std::string_view text)
         else
             return std::nullopt;
         v = v * base + d;
+        nonZero = nonZero || d != 0;
     }
     if (negative)
         v = 0u - v;
-    return static_cast<std::int32_t>(v);
+    return Integer{static_cast<std::int32_t>(v), nonZero};
+}
+
+std::optional<std::int32_t> ParseInteger(std::string_view text)
+{
+    const auto whole = ParseWholeInteger(text);
+    if (!whole)
+        return std::nullopt;
+    return whole->low32;
 }
 
 } // namespace movarin::Profile

@@ -42,9 +42,20 @@ void WriteString(const std::string& file, std::string_view section,
 // may follow the digits ("2abc" is no integer). Values wrap to 32 bits.
 std::optional<std::int32_t> ParseInteger(std::string_view text);
 
+// An integer by the same rule with what the wrap loses: a setting that is a
+// flag must see 4294967296 as not zero.
+struct Integer {
+    std::int32_t low32 = 0;
+    bool nonZero = false;
+};
+std::optional<Integer> ParseWholeInteger(std::string_view text);
+
 // ParseInteger of the stored value; def when it is missing or no integer.
 std::int32_t ReadInteger(const std::string& file, std::string_view section,
                          std::string_view key, std::int32_t def);
+
+// True when the stored integer is not zero; def when it is missing or no integer.
+bool ReadFlag(const std::string& file, std::string_view section, std::string_view key, bool def);
 
 // The same rules on the file's text, for callers that hold it already.
 std::string ReadFromText(std::string_view content, std::string_view section,

@@ -48,10 +48,10 @@ struct TConsoleThread::HandOver {
             // Dropped: a failing handler must not end the run, and Qt must
             // never see an exception.
         }
-        {
-            std::lock_guard lock(sync->mutex);
-            state = Done;
-        }
+        // Notified under the lock: once the worker can see Done, this record
+        // is no longer touched here, in an order a race checker can follow.
+        std::lock_guard lock(sync->mutex);
+        state = Done;
         sync->done.notify_all();
     }
 };
@@ -366,9 +366,16 @@ void TConsoleThread::WriteQueuedInput(int inWrite)
     inputBlocked_ = false;
     TSharedStrings& queue = owner_->inputQueue_;
     while (!terminate_.load()) {
-        std::optional<std::string> text = queue.First();
-        if (!text)
+        std::optional<TSharedStrings::Item> item = queue.FirstItem();
+        if (!item)
             return;
+        // The offset belongs to the text it was counted in: after a Clear the
+        // next text starts at its own beginning.
+        if (item->serial != inputSerial_) {
+            inputSerial_ = item->serial;
+            inputOffset_ = 0;
+        }
+        const std::string* text = &item->text;
         // A text goes out whole, over as many passes as a full pipe needs.
         while (inputOffset_ < text->size()) {
             ssize_t n = movarin::WriteRetry(inWrite, text->data() + inputOffset_, text->size() - inputOffset_);
@@ -385,7 +392,8 @@ void TConsoleThread::WriteQueuedInput(int inWrite)
         // An empty text writes nothing and echoes nothing.
         if (!text->empty())
             EchoInput(*text);
-        queue.RemoveFirst();
+        // Cleared meanwhile: what is first now has not been written.
+        queue.RemoveFirst(item->serial);
     }
 }
 

@@ -103,6 +103,7 @@ private:
     std::vector<Delivery> batch_;
     bool lastWasPartial_ = false;
     std::size_t inputOffset_ = 0;  // bytes of the oldest queued text already written
+    std::uint64_t inputSerial_ = 0;  // the queued text inputOffset_ counts in
     bool inputBlocked_ = false;    // the input pipe was full
 
     std::atomic<bool> running_{true};

@@ -3,7 +3,7 @@
 void TSharedStrings::Add(std::string text)
 {
     std::lock_guard lock(mutex_);
-    items_.push_back(std::move(text));
+    items_.push_back({nextSerial_++, std::move(text)});
 }
 
 void TSharedStrings::Clear()
@@ -21,10 +21,22 @@ int TSharedStrings::Count() const
 std::vector<std::string> TSharedStrings::Snapshot() const
 {
     std::lock_guard lock(mutex_);
-    return items_;
+    std::vector<std::string> texts;
+    texts.reserve(items_.size());
+    for (const Item& item : items_)
+        texts.push_back(item.text);
+    return texts;
 }
 
 std::optional<std::string> TSharedStrings::First() const
+{
+    std::lock_guard lock(mutex_);
+    if (items_.empty())
+        return std::nullopt;
+    return items_.front().text;
+}
+
+std::optional<TSharedStrings::Item> TSharedStrings::FirstItem() const
 {
     std::lock_guard lock(mutex_);
     if (items_.empty())
@@ -36,5 +48,12 @@ void TSharedStrings::RemoveFirst()
 {
     std::lock_guard lock(mutex_);
     if (!items_.empty())
+        items_.erase(items_.begin());
+}
+
+void TSharedStrings::RemoveFirst(std::uint64_t serial)
+{
+    std::lock_guard lock(mutex_);
+    if (!items_.empty() && items_.front().serial == serial)
         items_.erase(items_.begin());
 }

@@ -55,6 +55,13 @@ bool TConversionDriver::PlayerMode() const
     return !Jobs_.MusicMode && Mode_ == cmMovieToWalkman;
 }
 
+std::string TConversionDriver::OutputFolder() const
+{
+    // An empty folder would make bare file names, written into whatever the
+    // program's current folder is.
+    return Jobs_.SaveDir.empty() ? WorkFolder : Jobs_.SaveDir;
+}
+
 void TConversionDriver::BtnConvertClick(std::int32_t tag)
 {
     Cancelling_ = false;
@@ -125,7 +132,7 @@ void TConversionDriver::StartNextJob()
                 continue;
             }
         } else {
-            folder = Jobs_.SaveDir;
+            folder = OutputFolder();
         }
         const std::string output = movarin::UniqueFileName(
             movarin::OutputFilePath(source, folder, Jobs_.MusicMode ? ".mp3" : ".mp4"));
@@ -291,7 +298,7 @@ void TConversionDriver::AllJobsDone()
     if (!Jobs_.OpenDir || !OpenFolder_)
         return;
     const std::string folder =
-        Mode_ == cmMovieToWalkman ? movarin::FindPlayerVideoDir(Volumes_) : Jobs_.SaveDir;
+        Mode_ == cmMovieToWalkman ? movarin::FindPlayerVideoDir(Volumes_) : OutputFolder();
     if (!folder.empty())
         OpenFolder_(folder);
 }

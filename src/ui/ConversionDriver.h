@@ -84,10 +84,14 @@ public:
     // Deletes one file; true when it is gone. Replaceable so that a deletion
     // that keeps failing can be exercised.
     std::function<bool(const std::string&)> RemoveFile;
+    // Where outputs go when the output folder setting is empty (a hand-edited
+    // file): the work folder, as when the setting is missing.
+    std::string WorkFolder;
 
 private:
     void StartConversion(const std::string& source, const std::string& output);
     bool PlayerMode() const;
+    std::string OutputFolder() const;
     // Blocks in the event loop until the end of run has been handed over or
     // the deadline has passed.
     void WaitForRunEnd(std::uint64_t run, std::chrono::steady_clock::time_point deadline);

@@ -58,6 +58,22 @@ bool HasLocalFile(const QMimeData* mime)
     return false;
 }
 
+// Qt's signal and event code does not support exceptions passing through it,
+// so a handler's failure is reported where it leaves the handler.
+template <class Handler>
+auto Reported(movarin::IMessageBoxes& boxes, Handler handler)
+{
+    return [&boxes, handler](auto... args) -> decltype(handler(args...), void()) {
+        try {
+            handler(args...);
+        } catch (const std::exception& error) {
+            movarin::ReportUnhandledException(boxes, error);
+        } catch (...) {
+            movarin::ReportUnknownException(boxes);
+        }
+    };
+}
+
 } // namespace
 
 void OpenFolderInDesktop(const std::string& folder)
@@ -74,15 +90,17 @@ TFormMain::TFormMain(const MainWindowServices& services, QWidget* parent)
     , OpenFolder_(services.OpenFolder)
 {
     CreateControls();
-    connect(ImgBtnAddFile, &TImageButton::OnClick, this, [this] { ImgBtnAddFileClick(); });
-    connect(ImgBtnAddDVD, &TImageButton::OnClick, this, [this] { ImgBtnAddDVDClick(); });
-    connect(ImgBtnListDelete, &TImageButton::OnClick, this, [this] { ImgBtnListDeleteClick(); });
-    connect(ImgBtnConfig, &TImageButton::OnClick, this, [this] { ImgBtnConfigClick(); });
+    connect(ImgBtnAddFile, &TImageButton::OnClick, this, Reported(Boxes_, [this] { ImgBtnAddFileClick(); }));
+    connect(ImgBtnAddDVD, &TImageButton::OnClick, this, Reported(Boxes_, [this] { ImgBtnAddDVDClick(); }));
+    connect(ImgBtnListDelete, &TImageButton::OnClick, this,
+            Reported(Boxes_, [this] { ImgBtnListDeleteClick(); }));
+    connect(ImgBtnConfig, &TImageButton::OnClick, this, Reported(Boxes_, [this] { ImgBtnConfigClick(); }));
     connect(ImgBtnConvertCancel, &TImageButton::OnClick, this,
-            [this] { ImgBtnConvertCancelClick(); });
+            Reported(Boxes_, [this] { ImgBtnConvertCancelClick(); }));
     for (TImageButton* button :
          {ImgBtnConvertMovie, ImgBtnConvertMovie2Walkman, ImgBtnConvertMusic})
-        connect(button, &TImageButton::OnClick, this, &TFormMain::BtnConvertClick);
+        connect(button, &TImageButton::OnClick, this,
+                Reported(Boxes_, [this](TImageButton* sender) { BtnConvertClick(sender); }));
     FormCreate();
 }
 
@@ -108,6 +126,7 @@ void TFormMain::FormCreate()
     Driver_ = std::make_unique<TConversionDriver>(nullptr, view, *JobList_, *ConsoleConvert,
                                                   *ConsoleThumnail, Boxes_, Volumes_,
                                                   OpenFolder_);
+    Driver_->WorkFolder = WorkDir_;
     SetBusy(false);
 }
 
@@ -307,7 +326,7 @@ bool TFormMain::eventFilter(QObject* watched, QEvent* event)
         }
         drop->setDropAction(Qt::CopyAction);
         drop->accept();
-        DropFiles(LocalFileNames(*drop->mimeData()));
+        Reported(Boxes_, [&] { DropFiles(LocalFileNames(*drop->mimeData())); })();
         return true;
     }
     default:

@@ -68,9 +68,8 @@ void TFormSelectDVD::RefreshDriveList()
     for (const auto& volume : movarin::ExaminedVolumes(Volumes_)) {
         if (volume.type != movarin::DriveType::Optical)
             continue;
-        const auto entry = volume.root + "[" + Volumes_.VolumeLabel(volume) + "]";
         Drives_.push_back(volume);
-        CBDriveList->addItem(QString::fromStdString(entry));
+        CBDriveList->addItem(EntryText(volume));
     }
     if (CBDriveList->count() == 0)
         return;
@@ -91,7 +90,7 @@ void TFormSelectDVD::RefreshChapterList()
     const int index = CBDriveList->currentIndex();
     if (index < 0 || std::size_t(index) >= Drives_.size())
         return;
-    FollowDrive(Drives_[std::size_t(index)]);
+    FollowSelectedDrive();
     if (movarin::DiskPresent(Volumes_, Drives_[std::size_t(index)])) {
         SearchChapterFiles(GetDriveRoot());
     } else if (isActiveWindow()) {
@@ -114,6 +113,21 @@ void TFormSelectDVD::FollowDrive(movarin::Volume& drive)
             return;
         }
     }
+}
+
+QString TFormSelectDVD::EntryText(const movarin::Volume& drive) const
+{
+    return QString::fromStdString(drive.root + "[" + Volumes_.VolumeLabel(drive) + "]");
+}
+
+void TFormSelectDVD::FollowSelectedDrive()
+{
+    const int index = CBDriveList->currentIndex();
+    if (index < 0 || std::size_t(index) >= Drives_.size())
+        return;
+    movarin::Volume& drive = Drives_[std::size_t(index)];
+    FollowDrive(drive);
+    CBDriveList->setItemText(index, EntryText(drive));
 }
 
 std::string TFormSelectDVD::GetDriveRoot() const
@@ -197,6 +211,9 @@ void TFormSelectDVD::BtnOKClick()
         CloseAllowed_ = false;
         return;
     }
+    // The disc may have been ejected or swapped since the listing: the
+    // chapters go under where the drive's disc is now.
+    FollowSelectedDrive();
     CloseAllowed_ = true;
     Accepted_ = true;
     close();

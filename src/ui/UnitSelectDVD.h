@@ -66,6 +66,9 @@ private:
     void SearchChapterFiles(const std::string& folder);
     // Updates a listed drive to where its device is now found in the table.
     void FollowDrive(movarin::Volume& drive);
+    // FollowDrive for the selected entry, whose text then shows the drive as it is now.
+    void FollowSelectedDrive();
+    QString EntryText(const movarin::Volume& drive) const;
 
     movarin::IVolumeTable& Volumes_;
     movarin::IMessageBoxes& Boxes_;

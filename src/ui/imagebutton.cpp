@@ -1,5 +1,6 @@
 #include "ui/imagebutton.h"
 
+#include <QCursor>
 #include <QEnterEvent>
 #include <QEvent>
 #include <QFontMetrics>
@@ -337,6 +338,26 @@ void TImageButton::leaveEvent(QEvent* event)
         return;
     PointerInside_ = false;
     PointerLeft();
+}
+
+void TImageButton::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    // Hidden, or its window closed: no leave will come, yet the pointer is
+    // no longer over it. Quietly, as no handler is called: this also runs
+    // while the window is being destroyed.
+    ClickArmed_ = false;
+    if (State_ == ibsStateDown)
+        State_ = ibsStateUp;
+    PointerInside_ = false;
+    MouseOver_ = false;
+}
+
+void TImageButton::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    // Shown under the pointer, the hover look is right at once.
+    TrackPointer(mapFromGlobal(QCursor::pos()));
 }
 
 void TImageButton::PointerEntered()

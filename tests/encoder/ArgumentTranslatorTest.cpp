@@ -105,4 +105,12 @@ TEST(ArgumentTranslator, UnknownOptionsPassUnchanged)
     EXPECT_EQ(t.arguments, (Args{"-nostdin", "-f", "image2", "-threads", "2", "-b:v", "900k", "-an",
                                "-acodec", "mp2", "/o/x.mp4", "-dangling"}));
     EXPECT_EQ(t.outputs, Args{"/o/x.mp4"});
+
+    // A flag the front does not know takes neither the input nor an option as
+    // its value; a negative number is still a value.
+    const Translation u = TranslateArguments(
+        {"-xerror", "-i", "/in.avi", "-newflag", "-y", "-itsoffset", "-1.5", "/o/y.mp4"});
+    EXPECT_EQ(u.arguments, (Args{"-nostdin", "-xerror", "-i", "/in.avi", "-newflag", "-y", "-itsoffset",
+                               "-1.5", "/o/y.mp4"}));
+    EXPECT_EQ(u.outputs, Args{"/o/y.mp4"});
 }

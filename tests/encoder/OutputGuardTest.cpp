@@ -3,6 +3,7 @@
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 using movarin::encoder::FileIdentity;
@@ -64,6 +65,18 @@ TEST(OutputGuard, SuccessWithoutOutputIsAFailure)
         std::string report;
         EXPECT_NE(guard.Settle(0, report), 0);
         EXPECT_TRUE(fs::exists(written));
+    }
+    {
+        // Rewritten with the same size within the same second: only the
+        // nanoseconds of the modification time tell.
+        const timespec before[2] = {{1'700'000'000, 100}, {1'700'000'000, 100}};
+        ASSERT_EQ(utimensat(AT_FDCWD, written.c_str(), before, 0), 0);
+        const OutputGuard guard({written});
+        const timespec after[2] = {{1'700'000'000, 200}, {1'700'000'000, 200}};
+        ASSERT_EQ(utimensat(AT_FDCWD, written.c_str(), after, 0), 0);
+        std::string report;
+        EXPECT_EQ(guard.Settle(0, report), 0);
+        EXPECT_EQ(report, "");
     }
     {
         const OutputGuard guard({"/dev/null"});

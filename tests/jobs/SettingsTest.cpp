@@ -65,6 +65,7 @@ TEST_F(Settings, IntegersKeepTheirLowEightBits)
 
     const std::pair<const char*, bool> openDir[] = {
         {"0", false}, {"2", true}, {"false", true}, {"", true}, {" 0x0", false},
+        {"4294967296", true}, {"0x100000000", true}, {"-4294967296", true}, {"0x000000000", false},
     };
     for (const auto& [text, value] : openDir)
         EXPECT_EQ(Loaded(std::string("[CONF]\nOPENDIR=") + text + "\n").OpenDir, value) << text;

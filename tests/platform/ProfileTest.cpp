@@ -60,6 +60,8 @@ TEST(ProfileRead, FindsValuesByTheClassicRules)
         EXPECT_EQ(ReadFromText(text, c.section, c.key, c.def), c.expected) << c.section << "/" << c.key;
 
     EXPECT_EQ(ReadFromText("\xEF\xBB\xBF[CONF]\nA=1\n", "CONF", "A", ""), "1");
+    // A lone CR ends the last line.
+    EXPECT_EQ(ReadFromText("[CONF]\nQUALITY=2\r", "CONF", "QUALITY", ""), "2");
 }
 
 TEST(ProfileRead, SeesAtMost2047Characters)
@@ -95,6 +97,9 @@ TEST(ProfileWrite, PutsKeysAndSectionsInTheirPlaces)
         {"[X]\nA=1", "[X]\nA=1\n\n[CONF]\nC=3\n"},
         {"[X]\r\nA=1\r\n\r\n", "[X]\r\nA=1\r\n\r\n[CONF]\r\nC=3\r\n"},
         {"", "[CONF]\nC=3\n"},
+        // A last line ending in a lone CR keeps its bytes and reads the same.
+        {"[CONF]\nQUALITY=2\r", "[CONF]\nQUALITY=2\r\nC=3\n"},
+        {"[X]\nA=1\r", "[X]\nA=1\r\n\n[CONF]\nC=3\n"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(WriteToText(c.before, "CONF", "C", "3"), c.after) << c.before;

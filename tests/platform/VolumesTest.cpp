@@ -67,12 +67,14 @@ void WriteFile(const fs::path& path, const std::string& text)
 TEST(MountInfoTest, UnescapesOctalAndHexEscapes)
 {
     EXPECT_EQ(UnescapeMountField("/media/taro/MY\\040STICK"), "/media/taro/MY STICK");
+    EXPECT_EQ(UnescapeMountField("/media/taro/MY\\040"), "/media/taro/MY ");  // last in the field
     EXPECT_EQ(UnescapeMountField("a\\011b\\134c"), "a\tb\\c");
     // Incomplete or non-octal escapes stay as they are.
     EXPECT_EQ(UnescapeMountField("end\\04"), "end\\04");
     EXPECT_EQ(UnescapeMountField("x\\089"), "x\\089");
 
     EXPECT_EQ(UnescapeUdevName("MY\\x20STICK"), "MY STICK");
+    EXPECT_EQ(UnescapeUdevName("MY\\x20"), "MY ");
     EXPECT_EQ(UnescapeUdevName("a\\x2fb\\x"), "a/b\\x");
     // UTF-8 bytes of a Japanese label come back whole.
     EXPECT_EQ(UnescapeUdevName("\\xe5\\x8b\\x95\\xe7\\x94\\xbb"), "動画");

@@ -3,6 +3,10 @@
 //   e:TEXT   the same to standard error
 //   s:MS     sleep MS milliseconds
 //   r:N      read N bytes from standard input, then write "got:" + bytes + "\n"
+//   d        wait until the reader has taken everything written so far
+//   f        wait until standard input holds something (the parent has written)
+//   u:TEXT   read standard input until TEXT has come, then write "saw\n"
+//   m:FILE   write the child's own pid to FILE
 //   g:FILE   start a grandchild that sleeps for a minute; its pid goes to FILE
 //   fds      write the child's open descriptor numbers, one line
 //   x:CODE   exit with CODE (the default is 0)
@@ -12,6 +16,7 @@
 #include <cstdlib>
 #include <dirent.h>
 #include <string>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace {
@@ -38,6 +43,29 @@ std::string Unescape(const std::string& text)
             out += c;
     }
     return out;
+}
+
+// Polls the bytes waiting in the pipe at fd until ready(bytes) holds.
+template <class Ready>
+void WaitForPipe(int fd, Ready ready)
+{
+    for (;;) {
+        int waiting = 0;
+        if (ioctl(fd, FIONREAD, &waiting) != 0)
+            std::exit(94);
+        if (ready(waiting))
+            return;
+        usleep(1000);
+    }
+}
+
+void WritePid(const std::string& file, int pid)
+{
+    FILE* f = std::fopen(file.c_str(), "w");
+    if (!f)
+        std::exit(92);
+    std::fprintf(f, "%d\n", pid);
+    std::fclose(f);
 }
 
 void WriteAll(int fd, const std::string& data)
@@ -74,6 +102,23 @@ int main(int argc, char** argv)
                 done += std::size_t(n);
             }
             WriteAll(1, "got:" + got + "\n");
+        } else if (step == "d") {
+            WaitForPipe(1, [](int waiting) { return waiting == 0; });
+        } else if (step == "f") {
+            WaitForPipe(0, [](int waiting) { return waiting > 0; });
+        } else if (step.rfind("u:", 0) == 0) {
+            const std::string until = Unescape(value);
+            std::string got;
+            char chunk[4096];
+            while (got.find(until) == std::string::npos) {
+                ssize_t n = read(0, chunk, sizeof chunk);
+                if (n <= 0)
+                    return 91;
+                got.append(chunk, std::size_t(n));
+            }
+            WriteAll(1, "saw\n");
+        } else if (step.rfind("m:", 0) == 0) {
+            WritePid(value, int(getpid()));
         } else if (step.rfind("g:", 0) == 0) {
             pid_t pid = fork();
             if (pid == 0) {
@@ -82,11 +127,7 @@ int main(int argc, char** argv)
                 sleep(60);
                 _exit(0);
             }
-            FILE* f = std::fopen(value.c_str(), "w");
-            if (!f)
-                return 92;
-            std::fprintf(f, "%d\n", int(pid));
-            std::fclose(f);
+            WritePid(value, int(pid));
         } else if (step == "fds") {
             std::string list;
             if (DIR* dir = opendir("/proc/self/fd")) {

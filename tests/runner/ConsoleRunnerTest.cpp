@@ -5,8 +5,12 @@
 #include <QEventLoop>
 #include <QThread>
 
+#include <atomic>
+#include <cerrno>
+#include <csignal>
 #include <mutex>
 #include <stdexcept>
+#include <thread>
 
 #include "ProcessTestSupport.h"
 #include "platform/CommandLine.h"
@@ -151,7 +155,7 @@ TEST(ConsoleRunner, EmptyCommandLineDoesNothing)
 TEST(ConsoleRunner, ChildThatExitsDeliversEveryLineAndItsCode)
 {
     Harness h;
-    h.runner.CommandLine = HelperCommand({"w:a\\r\\nb\\nc", "s:50", "e:err\\r\\n", "w:tail", "x:3"});
+    h.runner.CommandLine = HelperCommand({"w:a\\r\\nb\\nc", "d", "e:err\\r\\n", "w:tail", "x:3"});
     EXPECT_EQ(h.runner.RunAndWait(), 3u);
     EXPECT_FALSE(h.runner.IsRunning());
     EXPECT_EQ(h.runner.RunStatus(), rsExited);
@@ -183,7 +187,7 @@ TEST(ConsoleRunner, ChildThatExitsDeliversEveryLineAndItsCode)
 TEST(ConsoleRunner, CarriageReturnAndLineFeedInSeparateReadsEndOneLine)
 {
     Harness h;
-    h.runner.CommandLine = HelperCommand({"w:x\\r", "s:100", "w:\\ny\\n"});
+    h.runner.CommandLine = HelperCommand({"w:x\\r", "d", "w:\\ny\\n"});
     h.runner.RunAndWait();
     ASSERT_EQ(h.Texts(), (std::vector<std::string>{"x", "y"}));
     EXPECT_EQ(h.deliveries[0].returnCode, rcLF);
@@ -214,13 +218,24 @@ TEST(ConsoleRunner, StopKillsTheWholeGroupAndKeepsTheLastExitCode)
     ASSERT_EQ(h.runner.RunAndWait(), 7u);
 
     const std::string pidFile = TempPath("stop");
-    h.runner.CommandLine = HelperCommand({"g:" + pidFile, "w:ready\\n", "s:60000"});
+    const std::string childFile = TempPath("child");
+    h.runner.CommandLine = HelperCommand({"m:" + childFile, "g:" + pidFile, "w:ready\\n", "s:60000"});
+    // The end of a stopped run comes after its child is gone: the cancel
+    // deletes the partial output then.
+    std::atomic<bool> childGoneAtEnd{false};
+    const auto recordEnd = h.runner.OnTerminated;
+    h.runner.OnTerminated = [&](TConsoleRunner* sender, std::uint32_t code) {
+        const pid_t child = ReadPid(childFile);
+        childGoneAtEnd = child > 0 && kill(child, 0) != 0 && errno == ESRCH;
+        recordEnd(sender, code);
+    };
     h.runner.Start();
     ASSERT_TRUE(WaitUntil([&] { return !h.deliveries.empty() && h.deliveries.back().text == "ready"; }));
     h.runner.Stop();
     EXPECT_FALSE(h.runner.IsRunning());
     ASSERT_TRUE(WaitUntil([&] { return h.EndCodes().size() == 2; }));
     EXPECT_EQ(h.EndCodes()[1], StillActiveExitCode);
+    EXPECT_TRUE(childGoneAtEnd);
     EXPECT_TRUE(h.endOnWorkerThread);
     EXPECT_EQ(h.runner.RunStatus(), rsStopped);
     EXPECT_EQ(h.runner.LastExitCode(), 7u);
@@ -228,6 +243,7 @@ TEST(ConsoleRunner, StopKillsTheWholeGroupAndKeepsTheLastExitCode)
     ASSERT_GT(grandchild, 0);
     EXPECT_TRUE(WaitUntilGone(grandchild));
     unlink(pidFile.c_str());
+    unlink(childFile.c_str());
 }
 
 TEST(ConsoleRunner, SilentChildTimesOutAfterTheLimitHasPassed)
@@ -255,8 +271,10 @@ TEST(ConsoleRunner, SilentChildTimesOutAfterTheLimitHasPassed)
         chatter.push_back("s:100");
     }
     h.runner.CommandLine = HelperCommand(chatter);
+    clock.restart();
     h.runner.RunAndWait();
     EXPECT_EQ(h.runner.RunStatus(), rsTimedOut);
+    EXPECT_GE(clock.elapsed(), 1500);
 }
 
 TEST(ConsoleRunner, EchoedCommandFollowsThePromptOnItsLine)
@@ -290,6 +308,27 @@ TEST(ConsoleRunner, EchoedCommandFollowsThePromptOnItsLine)
     ASSERT_FALSE(display.empty());
     EXPECT_EQ(display[0], "> abc\r\n");
     EXPECT_EQ(display[1], "a\nb\ngot:abc");
+}
+
+TEST(ConsoleRunner, TextQueuedAfterAClearIsWrittenFromItsBeginning)
+{
+    // The child reads nothing until input has come, so the large text is
+    // written only in part when the queue is cleared.
+    Harness h;
+    h.runner.CommandLine = HelperCommand({"w:ready\\n", "f", "w:full\\n", "u:next\\n"});
+    h.runner.OnNewLine = [&h](TConsoleRunner* sender, const std::string& text, TOutputType type) {
+        h.deliveries.push_back({text, type, sender->OutputReturnCode()});
+        if (text == "ready")
+            sender->InputQueue().Add(std::string(1 << 20, 'a'));
+        if (text == "full") {
+            sender->InputQueue().Clear();
+            sender->InputQueue().Add("next\n");
+        }
+    };
+    h.runner.Start();
+    EXPECT_TRUE(WaitUntil([&] { return !h.runner.IsRunning(); }));
+    EXPECT_EQ(h.Texts(), (std::vector<std::string>{"ready", "full", "saw"}));
+    EXPECT_EQ(h.runner.InputQueue().Count(), 0);
 }
 
 TEST(ConsoleRunner, SecondStartLeavesTwoRunsAndStopEndsTheNewerOne)
@@ -372,6 +411,8 @@ TEST(ConsoleRunner, ManyRunsLeaveNoDescriptorThreadOrChildBehind)
 {
     QCoreApplication::processEvents();
     const std::vector<int> fdsBefore = OpenDescriptors();
+    // A sanitizer's runtime starts a thread of its own with the first one.
+    std::thread([] {}).join();
     const int threadsBefore = ThreadCount();
     {
         Harness h;

@@ -3,6 +3,7 @@
 #include "PngSamples.h"
 #include "ui/imagebutton.h"
 
+#include <QCursor>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -68,6 +69,27 @@ TEST_F(ImageButtonMouse, ClickRunsBeforeMouseUpWithReleasedLook)
     QTest::mouseRelease(handle, Qt::LeftButton, {}, Inside);
     EXPECT_EQ(events, (std::vector<std::string>{"enter", "down", "click", "up"}));
     EXPECT_EQ(button->ButtonState(), ibsStateUp);
+}
+
+TEST_F(ImageButtonMouse, HiddenWithItsWindowIsNoLongerUnderThePointer)
+{
+    // The pointer left by the window closing: no leave ever comes.
+    QTest::mouseMove(handle, Inside);
+    ASSERT_TRUE(button->MouseOver());
+    window->close();
+    EXPECT_FALSE(button->MouseOver());
+    const QPoint farAway = window->mapToGlobal(QPoint(-400, -400));
+    QCursor::setPos(farAway);
+    window->show();
+    EXPECT_FALSE(button->MouseOver());
+
+    // Shown under the pointer: the hover look at once.
+    window->hide();
+    QCursor::setPos(button->mapToGlobal(QPoint(5, 5)));
+    window->show();
+    EXPECT_TRUE(button->MouseOver());
+    window->hide();
+    QCursor::setPos(farAway);
 }
 
 TEST_F(ImageButtonMouse, ReleaseOutsideGivesNoClick)

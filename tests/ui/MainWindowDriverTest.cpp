@@ -154,6 +154,18 @@ TEST_F(MainWindowDriverTest, MovieRunGoesOnPastAFailedJob)
     EXPECT_FALSE(window->JobList().MusicMode);
 }
 
+TEST_F(MainWindowDriverTest, EmptyOutputFolderSettingWritesIntoTheWorkFolder)
+{
+    window->JobList().SaveDir = "";
+    AddJobs({"a.avi"});
+    Click(window->ImgBtnConvertMusic);
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(ReadFile(window->WorkDir() + "a.mp3"), "video");
+    EXPECT_FALSE(fs::exists(temp / "a.mp3"));
+    EXPECT_EQ(opened, std::vector<std::string>{window->WorkDir()});
+    EXPECT_EQ(window->JobList().SaveDir, "");
+}
+
 TEST_F(MainWindowDriverTest, MusicRunNumbersTakenNames)
 {
     std::ofstream(temp / "out/a.mp3") << "old";
@@ -202,7 +214,7 @@ TEST_F(MainWindowDriverTest, PlayerThatGoesAwayFailsTheRestAndWritesNothingHere)
 TEST_F(MainWindowDriverTest, PressPreparesTheListAndRefusesWithoutPlayer)
 {
     AddJobs({"done.avi", "again.avi"});
-    window->JobList().Items(0)->State = csConverted;
+    window->JobList().Items(0)->State = csTransferred;
     window->JobList().Items(1)->State = csFailed;
     window->RefreshJobList();
 
@@ -225,10 +237,10 @@ TEST_F(MainWindowDriverTest, PressPreparesTheListAndRefusesWithoutPlayer)
     EXPECT_EQ(boxes.Texts(), std::vector<std::string>{text::Converted});
     EXPECT_TRUE(opened.empty());
 
-    window->JobList().Delete(0);
+    // The converted job goes, with the same notice, and leaves nothing to do.
     boxes.shown.clear();
     Click(window->ImgBtnConvertMusic);
-    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{text::EmptyList});
+    EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{text::FinishedJobsRemoved, text::EmptyList}));
     EXPECT_FALSE(window->Busy());
 }
 

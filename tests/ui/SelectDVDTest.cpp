@@ -269,12 +269,19 @@ TEST_F(SelectDVDTest, DiscInsertedSinceTheListingIsFoundByPickingTheDrive)
     EXPECT_EQ(Rows(*dialog), std::vector<std::string>{"VTS_01_1"});
     EXPECT_TRUE(boxes.shown.empty());
     EXPECT_EQ(dialog->GetDriveRoot(), mounted);
+    EXPECT_EQ(Entries(*dialog)[1], mounted + "[MOVIE]");
 
+    // Swapped between the listing and OK: the jobs go under the new disc's folder.
+    const auto swapped = Disc("OTHER", {"VIDEO_TS/VTS_01_1.VOB"});
+    table.drives[1] = {{swapped, "/dev/sr1", DriveType::Optical}, "OTHER", true};
     dialog->LBChapter->selectAll();
+    dialog->BtnOKClick();
     ThConvertInfoObjectList jobs;
     dialog->AddSelectedChapters(jobs);
     ASSERT_EQ(jobs.Count(), 1);
-    EXPECT_EQ(movarin::ToNarrow(jobs.Items(0)->SourcePath), mounted + "VIDEO_TS/VTS_01_1.VOB");
+    EXPECT_EQ(movarin::ToNarrow(jobs.Items(0)->SourcePath), swapped + "VIDEO_TS/VTS_01_1.VOB");
+    EXPECT_EQ(Entries(*dialog)[1], swapped + "[OTHER]");
+    ShowActive(*dialog);
 
     // Ejected again: the drive is back to its device, and asks for a disc.
     table.drives[1] = {{"/dev/sr1/", "/dev/sr1", DriveType::Optical}, "", false};
