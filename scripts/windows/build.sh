@@ -5,7 +5,7 @@
 # everything (qt.sh first builds Qt for Windows into the cache when it is
 # missing); the default, core, builds only the parts that need no Qt (encoder
 # front, the Win32 services of the seam, job command lines).
-# Prints the mode it built ("full" or "core") as its last line.
+# Leaves the mode it built ("full" or "core") in build-windows/mode.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 here=scripts/windows
@@ -50,4 +50,4 @@ fi
 cmake --build build-windows -j2
 mkdir -p build-windows/stage/lib/encoder
 install -m 0755 "$FFMPEG_WIN" build-windows/stage/lib/encoder/ffmpeg.exe
-echo "$mode"
+echo "$mode" > build-windows/mode

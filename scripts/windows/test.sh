@@ -6,7 +6,8 @@ set -euo pipefail
 cd "$(dirname "$0")/../.."
 here=scripts/windows
 source "$here/env.sh"
-mode=$(bash "$here/build.sh" | tee /dev/stderr | tail -1)
+bash "$here/build.sh"
+mode=$(cat build-windows/mode)
 
 export WINEPREFIX="$PWD/build-windows/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEPATH="$(wine_path "$QT_MINGW/bin");$(wine_path "$MINGW_GCC_DIR");$(wine_path /usr/x86_64-w64-mingw32/lib)"
