@@ -28,4 +28,11 @@ std::string FindProgram(std::string_view name, std::string_view searchPath,
 // be read.
 std::vector<FileIdentity> OwnAndAncestorExecutables();
 
+#ifdef _WIN32
+// Where the Windows front finds FFmpeg, relative to its own folder.
+inline constexpr const wchar_t* kBundledEncoder = L"encoder\\ffmpeg.exe";
+// The full path of the bundled FFmpeg, or empty when it is missing.
+std::string BundledEncoder();
+#endif
+
 } // namespace movarin::encoder

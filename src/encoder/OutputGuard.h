@@ -5,6 +5,7 @@
 // The guard notes what stood at each output path before the run, and after it
 // removes what a failed run wrote, and turns a success without output into a
 // failure. A file the run never touched is left alone.
+#include <cstdint>
 #include <string>
 #include <sys/stat.h>
 #include <vector>
@@ -22,13 +23,24 @@ public:
     // Exit code of a run that reported success but left an output missing.
     static constexpr int kNoOutputExitCode = 1;
 
+#ifdef _WIN32
+    struct Stamp {
+        bool regular = false;
+        std::uint64_t size = 0;
+        std::uint64_t written = 0; // last write time, 100 ns units
+        std::uint64_t created = 0; // a replaced file is a new file
+    };
+#else
+    using Stamp = struct stat;
+#endif
+
 private:
     struct Before {
         std::string path;
         bool existed = false;
-        struct stat info {};
+        Stamp info {};
     };
-    bool Touched(const Before& before, const struct stat& now) const;
+    bool Touched(const Before& before, const Stamp& now) const;
     std::vector<Before> before_;
 };
 

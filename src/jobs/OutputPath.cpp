@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/FilePath.h"
 #include "platform/Paths.h"
 
 namespace movarin {
@@ -10,11 +11,11 @@ namespace movarin {
 bool FileExists(const std::string& path)
 {
     std::error_code ec;
-    const auto status = std::filesystem::symlink_status(path, ec);
+    const auto status = std::filesystem::symlink_status(FsPath(path), ec);
     if (ec || !std::filesystem::exists(status))
         return false;
     if (std::filesystem::is_symlink(status))
-        return !std::filesystem::is_directory(std::filesystem::status(path, ec));
+        return !std::filesystem::is_directory(std::filesystem::status(FsPath(path), ec));
     return !std::filesystem::is_directory(status);
 }
 

@@ -1,5 +1,7 @@
 #include "platform/PlayerDetection.h"
 
+#include "platform/FilePath.h"
+
 #include <filesystem>
 #include <system_error>
 
@@ -9,7 +11,7 @@ namespace {
 bool FolderExists(const std::string& path)
 {
     std::error_code ec;
-    return std::filesystem::is_directory(path, ec);
+    return std::filesystem::is_directory(FsPath(path), ec);
 }
 } // namespace
 

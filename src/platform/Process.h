@@ -3,8 +3,25 @@
 // of the console runner. The child is executed directly (never through a
 // shell) in a process group of its own, so that killing it takes its helpers
 // along. Every function reports failure as an errno value; none throws.
+//
+// On Windows the same calls work on small numbers that stand for pipe, event
+// and process handles (ProcessWin.cpp), and the group is a Job Object.
+#ifdef _WIN32
+#include <sys/types.h>
+struct pollfd {
+    int fd;
+    short events;
+    short revents;
+};
+using nfds_t = unsigned long;
+#ifndef POLLIN
+#define POLLIN 0x0001
+#define POLLOUT 0x0004
+#endif
+#else
 #include <poll.h>
 #include <sys/types.h>
+#endif
 
 #include <cstddef>
 #include <cstdint>
@@ -86,6 +103,10 @@ public:
 private:
     pid_t pid_ = -1;
     bool reaped_ = false;
+#ifdef _WIN32
+    void* process_ = nullptr; // the child's process handle
+    void* job_ = nullptr;     // the Job Object that holds the child and its children
+#endif
     UniqueFd exitFd_;
 };
 

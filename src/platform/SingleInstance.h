@@ -2,6 +2,7 @@
 // One running Movarin per user login: an exclusive flock on a lock file,
 // held for the life of the lock object. The kernel drops the lock when the
 // process ends, killed or not, so a crashed instance never blocks a start.
+// On Windows the lock is the named mutex "MOVARIN_RUNNING" and Path() its name.
 #include <string>
 
 namespace movarin {
@@ -26,14 +27,22 @@ public:
     // Takes the lock without waiting. Only HeldElsewhere should stop a start;
     // a failure to try lets it go on.
     LockResult TryAcquire();
+#ifdef _WIN32
+    bool Held() const { return mutex_ != nullptr; }
+#else
     bool Held() const { return fd_ >= 0; }
+#endif
     const std::string& Path() const { return path_; }
 
     static std::string DefaultPath();
 
 private:
     std::string path_;
+#ifdef _WIN32
+    void* mutex_ = nullptr;
+#else
     int fd_ = -1;
+#endif
 };
 
 } // namespace movarin

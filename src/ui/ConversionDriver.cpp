@@ -12,6 +12,7 @@
 
 #include "jobs/OutputPath.h"
 #include "jobs/Progress.h"
+#include "platform/FilePath.h"
 #include "platform/MessageBoxes.h"
 #include "platform/PlayerDetection.h"
 #include "platform/Text.h"
@@ -28,7 +29,7 @@ namespace {
 bool RemoveFromDisk(const std::string& path)
 {
     std::error_code ec;
-    std::filesystem::remove(path, ec);
+    std::filesystem::remove(movarin::FsPath(path), ec);
     return !ec;
 }
 

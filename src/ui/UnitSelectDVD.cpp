@@ -1,8 +1,5 @@
 #include "ui/UnitSelectDVD.h"
 
-#include <dirent.h>
-#include <sys/stat.h>
-
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QKeyEvent>
@@ -11,42 +8,12 @@
 
 #include <memory>
 
+#include "platform/FolderListing.h"
 #include "platform/Paths.h"
 #include "platform/PlayerDetection.h"
 #include "platform/Text.h"
 #include "ui/WindowKit.h"
 #include "ui/imagebutton.h"
-
-namespace {
-
-struct DirCloser {
-    void operator()(DIR* dir) const { ::closedir(dir); }
-};
-
-
-// Directory or not, without following a link to a folder: a link back up the
-// tree would make the search endless.
-bool IsFolder(const dirent& entry, const std::string& path)
-{
-    if (entry.d_type == DT_DIR)
-        return true;
-    if (entry.d_type != DT_UNKNOWN)
-        return false;
-    struct stat info {};
-    return ::lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
-bool IsLinkToFolder(const dirent& entry, const std::string& path)
-{
-    if (entry.d_type != DT_LNK && entry.d_type != DT_UNKNOWN)
-        return false;
-    struct stat link {};
-    struct stat target {};
-    return ::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode) && ::stat(path.c_str(), &target) == 0
-        && S_ISDIR(target.st_mode);
-}
-
-} // namespace
 
 TFormSelectDVD::TFormSelectDVD(QWidget* parent, movarin::IVolumeTable& volumes, movarin::IMessageBoxes& boxes)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
@@ -174,20 +141,17 @@ std::string TFormSelectDVD::GetDriveRoot() const
 void TFormSelectDVD::SearchChapterFiles(const std::string& folder)
 {
     // A folder that cannot be read adds nothing; what the others gave stays.
-    std::unique_ptr<DIR, DirCloser> dir(::opendir(folder.c_str()));
-    if (!dir)
+    std::vector<movarin::FolderEntry> entries;
+    if (!movarin::ListFolder(folder, entries))
         return;
-    while (const dirent* entry = ::readdir(dir.get())) {
-        const std::string name = entry->d_name;
-        if (name == "." || name == "..")
-            continue;
-        const auto path = folder + name;
-        if (IsFolder(*entry, path)) {
+    for (const movarin::FolderEntry& entry : entries) {
+        const std::string& name = entry.name;
+        if (entry.kind == movarin::EntryKind::Folder) {
             // Depth first: the sub-folder's chapters come before the next entry.
-            SearchChapterFiles(path + movarin::PathDelimiter);
+            SearchChapterFiles(folder + name + movarin::PathDelimiter);
             continue;
         }
-        if (IsLinkToFolder(*entry, path))
+        if (entry.kind == movarin::EntryKind::LinkToFolder)
             continue;
         // Exact and case-sensitive: ".vob" is not a chapter, "video_ts.VOB" is.
         if (movarin::ExtractFileExt(name) == ".VOB" && name != "VIDEO_TS.VOB") {

@@ -81,11 +81,19 @@ class TempFolder {
 public:
     TempFolder()
     {
+#ifdef _WIN32
+        static int made = 0;
+        const auto base = std::filesystem::temp_directory_path()
+            / ("movarin-mw-" + std::to_string(QCoreApplication::applicationPid()) + "-" + std::to_string(++made));
+        std::filesystem::create_directories(base);
+        path_ = base.generic_string();
+#else
         char pattern[] = "/tmp/movarin-mw-XXXXXX";
         const char* made = mkdtemp(pattern);
         if (!made)
             throw std::runtime_error("mkdtemp failed");
         path_ = made;
+#endif
     }
     ~TempFolder()
     {

@@ -1,0 +1,129 @@
+// The Windows side of the front's encoder run: FFmpeg is started with
+// CreateProcessW inside a Job Object that kills it when the front's handle to
+// the job closes, so FFmpeg never outlives a front that was stopped or died.
+// Its stderr comes through a pipe and the progress rewriter, with blocking
+// reads as on Linux.
+#include "encoder/EncoderProcess.h"
+
+#include "encoder/ProgressRewriter.h"
+#include "platform/WinApi.h"
+
+#include <array>
+#include <io.h>
+
+namespace movarin::encoder {
+namespace {
+
+using movarin::win::UniqueHandle;
+
+HANDLE HandleOf(int fd)
+{
+    if (fd == 2)
+        return ::GetStdHandle(STD_ERROR_HANDLE);
+    if (fd == 1)
+        return ::GetStdHandle(STD_OUTPUT_HANDLE);
+    return reinterpret_cast<HANDLE>(_get_osfhandle(fd));
+}
+
+// A job that ends every process in it when its last handle closes: ours is
+// the only one, and the system closes it when the front ends, however it ends.
+UniqueHandle KillOnCloseJob()
+{
+    UniqueHandle job(::CreateJobObjectW(nullptr, nullptr));
+    if (!job.Valid())
+        return job;
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    if (!::SetInformationJobObject(job.Get(), JobObjectExtendedLimitInformation, &limits, sizeof limits))
+        job.Reset();
+    return job;
+}
+
+} // namespace
+
+bool WriteAll(int fd, std::string_view text)
+{
+    const HANDLE out = HandleOf(fd);
+    while (!text.empty()) {
+        DWORD written = 0;
+        const DWORD chunk = DWORD(std::min<std::size_t>(text.size(), 1u << 20));
+        if (!::WriteFile(out, text.data(), chunk, &written, nullptr))
+            return false;
+        text.remove_prefix(written);
+    }
+    return true;
+}
+
+int RunEncoder(const std::string& program, const std::vector<std::string>& arguments, int outFd)
+{
+    std::vector<std::string> argv{program};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    std::wstring commandLine = movarin::win::BuildCommandLine(argv);
+
+    SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    HANDLE readRaw = nullptr;
+    HANDLE writeRaw = nullptr;
+    if (!::CreatePipe(&readRaw, &writeRaw, &inherit, 0)) {
+        WriteAll(outFd, "movarin-encoder: cannot create a pipe: " + movarin::win::ErrorText(::GetLastError()) + "\n");
+        return 127;
+    }
+    UniqueHandle readEnd(readRaw);
+    UniqueHandle writeEnd(writeRaw);
+    // Only the child's end is inherited.
+    ::SetHandleInformation(readEnd.Get(), HANDLE_FLAG_INHERIT, 0);
+
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = ::GetStdHandle(STD_OUTPUT_HANDLE);
+    startup.hStdError = writeEnd.Get();
+
+    UniqueHandle job = KillOnCloseJob();
+    PROCESS_INFORMATION info{};
+    const std::wstring application = movarin::win::Widen(program);
+    if (!::CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
+                          CREATE_SUSPENDED | CREATE_NO_WINDOW | CREATE_UNICODE_ENVIRONMENT, nullptr,
+                          nullptr, &startup, &info)) {
+        WriteAll(outFd, "movarin-encoder: cannot start " + program + ": "
+                            + movarin::win::ErrorText(::GetLastError()) + "\n");
+        return 127;
+    }
+    UniqueHandle process(info.hProcess);
+    UniqueHandle thread(info.hThread);
+    // The front may itself run in Movarin's job; where jobs do not nest, FFmpeg
+    // still belongs to that one and dies with a stop.
+    if (job.Valid())
+        ::AssignProcessToJobObject(job.Get(), process.Get());
+    ::ResumeThread(thread.Get());
+    writeEnd.Reset();
+
+    ProgressRewriter rewriter;
+    std::string out;
+    bool readerGone = false;
+    std::array<char, 16384> buffer;
+    for (;;) {
+        DWORD n = 0;
+        if (!::ReadFile(readEnd.Get(), buffer.data(), DWORD(buffer.size()), &n, nullptr) || n == 0)
+            break; // ERROR_BROKEN_PIPE: FFmpeg closed its end
+        out.clear();
+        rewriter.Feed(std::string_view(buffer.data(), std::size_t(n)), out);
+        // When nobody reads any more, FFmpeg's output is still drained so that
+        // it never blocks and can finish the file.
+        if (!readerGone && !WriteAll(outFd, out))
+            readerGone = true;
+    }
+    out.clear();
+    rewriter.Finish(out);
+    if (!readerGone)
+        WriteAll(outFd, out);
+    readEnd.Reset();
+
+    ::WaitForSingleObject(process.Get(), INFINITE);
+    DWORD code = 127;
+    if (!::GetExitCodeProcess(process.Get(), &code))
+        return 127;
+    return int(code);
+}
+
+} // namespace movarin::encoder

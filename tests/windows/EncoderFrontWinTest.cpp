@@ -1,0 +1,162 @@
+// lib\ffmpeg.exe under Wine with the FFmpeg bundled beside it: Movarin's own
+// command lines convert a clip (made by the Linux FFmpeg at build time) to
+// MPEG-4 and to a thumbnail, a failed run leaves no output, and a front
+// without its FFmpeg says so. The outputs stay in MOVARIN_WIN_E2E_OUT/front,
+// where the Windows test script checks them with the Linux ffprobe.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "jobs/ThConvertInfo.h"
+#include "platform/CommandLine.h"
+#include "platform/FilePath.h"
+#include "platform/Process.h"
+#include "platform/WinApi.h"
+
+#include <tlhelp32.h>
+
+using movarin::FsPath;
+
+namespace {
+
+const std::string Front = MOVARIN_ENCODER_FRONT;
+const std::string Clip = MOVARIN_WIN_E2E_CLIP;
+const std::string OutDir = std::string(MOVARIN_WIN_E2E_OUT) + "/front/";
+
+struct FrontRun {
+    std::uint32_t code = 0xFFFFFFFF;
+    std::string output;
+};
+
+FrontRun RunFront(const std::string& front, const std::string& arguments)
+{
+    FrontRun run;
+    movarin::UniqueFd inRead, inWrite, outRead, outWrite;
+    movarin::CreatePipe(inRead, inWrite);
+    movarin::CreatePipe(outRead, outWrite);
+    movarin::ChildProcess child;
+    if (child.Start(movarin::SplitCommandLine(movarin::QuoteArgument(front) + arguments), inRead.Get(),
+                    outWrite.Get())
+        != 0)
+        return run;
+    outWrite.Reset();
+    char buffer[4096];
+    for (ssize_t n; (n = movarin::ReadRetry(outRead.Get(), buffer, sizeof buffer)) > 0;)
+        run.output.append(buffer, std::size_t(n));
+    for (int i = 0; i < 6000; ++i) {
+        int error = 0;
+        if (auto code = child.PollExit(error)) {
+            run.code = *code;
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return run;
+}
+
+std::uintmax_t SizeOf(const std::string& path)
+{
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(FsPath(path), ec);
+    return ec ? 0 : size;
+}
+
+class EncoderFrontWin : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir_ = (std::filesystem::temp_directory_path() / ("movarin-front-" + std::to_string(::GetCurrentProcessId())))
+                   .generic_string()
+            + "/";
+        std::error_code ec;
+        std::filesystem::remove_all(FsPath(dir_), ec); // a killed earlier run with the same process id
+        std::filesystem::create_directories(FsPath(dir_));
+        source_ = dir_ + "素材 clip.mpg";
+        std::filesystem::copy_file(FsPath(Clip), FsPath(source_));
+    }
+    void TearDown() override
+    {
+        std::error_code ec;
+        std::filesystem::remove_all(FsPath(dir_), ec);
+    }
+    std::string dir_;
+    std::string source_;
+};
+
+// The id of a running FFmpeg started by parent, 0 when there is none (the
+// system may start helpers of its own, such as a console host).
+DWORD EncoderOf(DWORD parent)
+{
+    movarin::win::UniqueHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = ::Process32FirstW(snapshot.Get(), &entry); more; more = ::Process32NextW(snapshot.Get(), &entry))
+        if (entry.th32ParentProcessID == parent && std::wstring(entry.szExeFile) == L"ffmpeg.exe")
+            return entry.th32ProcessID;
+    return 0;
+}
+
+} // namespace
+
+TEST_F(EncoderFrontWin, FFmpegDiesWithAKilledFront)
+{
+    // The front alone, outside any job of ours, killed in the middle of an
+    // endless run (the source looped, read in real time).
+    std::wstring line = L"\"" + movarin::win::Widen(Front) + L"\" -y -re -stream_loop -1 -i \"" + movarin::win::Widen(source_)
+        + L"\" -vcodec mpeg4 -f mp4 \"" + movarin::win::Widen(dir_ + "killed.mp4") + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    ASSERT_TRUE(::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                                 nullptr, &startup, &info));
+    movarin::win::UniqueHandle front(info.hProcess);
+    movarin::win::UniqueHandle thread(info.hThread);
+    DWORD encoderId = 0;
+    for (int i = 0; i < 500 && !encoderId; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        encoderId = EncoderOf(info.dwProcessId);
+    }
+    ASSERT_NE(encoderId, 0u);
+    movarin::win::UniqueHandle encoder(::OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, encoderId));
+    ASSERT_TRUE(encoder.Valid());
+    ::TerminateProcess(front.Get(), 1);
+    EXPECT_EQ(::WaitForSingleObject(encoder.Get(), 5000), WAIT_OBJECT_0);
+    ::TerminateProcess(encoder.Get(), 1); // an orphan would run for ever
+}
+
+TEST_F(EncoderFrontWin, MovieAndThumbnailFromMovarinsCommandLines)
+{
+    ThConvertInfoObjectList jobs;
+    jobs.Quality = 2;
+    std::filesystem::create_directories(FsPath(OutDir));
+    const std::string movie = OutDir + "出力 clip.mp4";
+    FrontRun run = RunFront(Front, jobs.ConvertArguments(source_, movie));
+    EXPECT_EQ(run.code, 0u) << run.output;
+    EXPECT_GT(SizeOf(movie), 10000u);
+
+    const std::string thumbnail = OutDir + "出力 clip.JPG";
+    run = RunFront(Front, jobs.ThumbnailArguments(source_, thumbnail));
+    EXPECT_EQ(run.code, 0u) << run.output;
+    EXPECT_GT(SizeOf(thumbnail), 0u);
+}
+
+TEST_F(EncoderFrontWin, FailedRunLeavesNoOutputAndAMissingEncoderIsReported)
+{
+    const std::string broken = dir_ + "壊れた.avi";
+    std::ofstream(FsPath(broken)) << "this is no video";
+    ThConvertInfoObjectList jobs;
+    const std::string movie = dir_ + "壊れた.mp4";
+    FrontRun run = RunFront(Front, jobs.ConvertArguments(broken, movie));
+    EXPECT_NE(run.code, 0u);
+    EXPECT_FALSE(std::filesystem::exists(FsPath(movie)));
+
+    // The front alone, without encoder\ffmpeg.exe beside it.
+    const std::string alone = dir_ + "alone/ffmpeg.exe";
+    std::filesystem::create_directories(FsPath(dir_ + "alone"));
+    std::filesystem::copy_file(FsPath(Front), FsPath(alone));
+    run = RunFront(alone, jobs.ConvertArguments(source_, movie));
+    EXPECT_EQ(run.code, 127u);
+    EXPECT_NE(run.output.find("FFmpeg is missing"), std::string::npos) << run.output;
+}
