@@ -24,9 +24,12 @@ if [ ${#missing[@]} -gt 0 ]; then
     --no-install-recommends "${missing[@]}"
 fi
 
-# The full build has not yet passed on this machine (Qt for Windows did not
-# finish building in time to try it), so it is asked for, not chosen.
-mode="${MOVARIN_WINDOWS_MODE:-core}"
+# Everything when Qt for Windows is in the cache; without it, the parts that
+# need no Qt (building Qt takes half an hour or more: MOVARIN_WINDOWS_MODE=full
+# asks for it).
+default_mode=core
+[ -f "$QT_MINGW/.movarin-complete" ] && default_mode=full
+mode="${MOVARIN_WINDOWS_MODE:-$default_mode}"
 bash "$here/ffmpeg.sh"
 common=(-G Ninja -DCMAKE_TOOLCHAIN_FILE="$PWD/$here/mingw-toolchain.cmake" -DCMAKE_BUILD_TYPE=Release
         -DCMAKE_CROSSCOMPILING_EMULATOR="$WINE64")
