@@ -18,6 +18,5 @@ if [ "${CI:-}" = "true" ]; then
 fi
 
 # --- Windows: cross-built, its suites under Wine ------------------------------
-# The parts without Qt unless MOVARIN_WINDOWS_MODE=full asks for everything
-# (see README, "Windows").
+# Builds Qt for Windows once into its cache when missing (see README, "Windows").
 bash "$root/scripts/windows/test.sh"

@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Cross-builds Movarin and its Windows test suites into build-windows/ with
-# mingw-w64 against Qt for Windows from the cache, and puts the bundled FFmpeg
-# beside lib\ffmpeg.exe in the stage. MOVARIN_WINDOWS_MODE=full builds
-# everything (qt.sh first builds Qt for Windows into the cache when it is
-# missing); the default, core, builds only the parts that need no Qt (encoder
-# front, the Win32 services of the seam, job command lines).
+# mingw-w64 against Qt for Windows from the cache (qt.sh first builds it when
+# the cache lacks it), and puts the bundled FFmpeg beside lib\ffmpeg.exe in the
+# stage. MOVARIN_WINDOWS_MODE=core builds only the parts that need no Qt
+# (encoder front, the Win32 services of the seam, job command lines), for a
+# quick look at the seam without the half hour Qt takes to build once.
 # Leaves the mode it built ("full" or "core") in build-windows/mode.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -24,12 +24,7 @@ if [ ${#missing[@]} -gt 0 ]; then
     --no-install-recommends "${missing[@]}"
 fi
 
-# Everything when Qt for Windows is in the cache; without it, the parts that
-# need no Qt (building Qt takes half an hour or more: MOVARIN_WINDOWS_MODE=full
-# asks for it).
-default_mode=core
-[ -f "$QT_MINGW/.movarin-complete" ] && default_mode=full
-mode="${MOVARIN_WINDOWS_MODE:-$default_mode}"
+mode="${MOVARIN_WINDOWS_MODE:-full}"
 bash "$here/ffmpeg.sh"
 common=(-G Ninja -DCMAKE_TOOLCHAIN_FILE="$PWD/$here/mingw-toolchain.cmake" -DCMAKE_BUILD_TYPE=Release
         -DCMAKE_CROSSCOMPILING_EMULATOR="$WINE64")

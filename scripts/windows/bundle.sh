@@ -2,8 +2,9 @@
 # Makes build-windows/Movarin-<version>-win64.zip from the Windows build:
 # movarin.exe with the Qt DLLs and the platform and style plugins it loads,
 # the mingw runtime DLLs, the encoder front lib\ffmpeg.exe with the FFmpeg it
-# runs (lib\encoder\ffmpeg.exe), Qt's Japanese translation and a qt.conf that
-# points Qt at the folder. The artwork and the icon are built into movarin.exe.
+# runs (lib\encoder\ffmpeg.exe), Qt's Japanese translation, a qt.conf that
+# points Qt at the folder and the licences of what is bundled. The artwork and
+# the icon are built into movarin.exe.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 here=scripts/windows
@@ -19,7 +20,25 @@ mkdir -p "$dir/lib/encoder" "$dir/platforms" "$dir/styles" "$dir/translations"
 install -m 0755 build-windows/stage/movarin.exe "$dir/"
 install -m 0755 build-windows/stage/lib/ffmpeg.exe "$dir/lib/"
 install -m 0755 "$FFMPEG_WIN" "$dir/lib/encoder/ffmpeg.exe"
-[ -f "$(dirname "$FFMPEG_WIN")/README.md" ] && install -m 0644 "$(dirname "$FFMPEG_WIN")/README.md" "$dir/lib/encoder/"
+
+# Licences: FFmpeg's own statement and build configuration, as the bundled
+# program prints them, with the GPL it names; Qt's base module is under the LGPL.
+mkdir -p "$dir/licenses"
+export WINEPREFIX="${WINEPREFIX:-$PWD/build-windows/wine}" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+{
+  echo "lib\\encoder\\ffmpeg.exe is FFmpeg (https://ffmpeg.org/), unchanged, as published in the"
+  echo "npm package @ffmpeg-installer/win32-x64. Its version, build configuration and licence:"
+  echo
+  "$WINE64" "$FFMPEG_WIN" -hide_banner -version
+  echo
+  "$WINE64" "$FFMPEG_WIN" -hide_banner -L
+} 2>&1 | tr -d '\r' | sed 's/$/\r/' > "$dir/licenses/FFmpeg.txt"
+grep -q 'GNU General Public License' "$dir/licenses/FFmpeg.txt" \
+  || { echo "bundle: the bundled FFmpeg did not print its licence" >&2; exit 1; }
+printf 'Qt6Core.dll, Qt6Gui.dll, Qt6Widgets.dll and the plugins are Qt 6.4.2 (qtbase), built with mingw-w64\r\nfrom Debian'"'"'s qt6-base source package, under the GNU LGPL version 3 (LGPL-3.txt).\r\n' \
+  > "$dir/licenses/Qt.txt"
+sed 's/$/\r/' /usr/share/common-licenses/GPL-3 > "$dir/licenses/GPL-3.txt"
+sed 's/$/\r/' /usr/share/common-licenses/LGPL-3 > "$dir/licenses/LGPL-3.txt"
 for dll in Qt6Core Qt6Gui Qt6Widgets; do
   install -m 0755 "$QT_MINGW/bin/$dll.dll" "$dir/"
 done
@@ -41,6 +60,10 @@ for exe in "$dir"/movarin.exe "$dir"/*.dll "$dir"/platforms/*.dll; do
         [ -f "$dir/$need" ] || { echo "bundle: $exe needs $need, which is missing" >&2; exit 1; } ;;
     esac
   done
+done
+# Debug symbols are of no use to a user and double the download.
+for bin in "$dir"/movarin.exe "$dir"/lib/ffmpeg.exe "$dir"/*.dll "$dir"/platforms/*.dll "$dir"/styles/*.dll; do
+  x86_64-w64-mingw32-strip --strip-unneeded "$bin"
 done
 (cd build-windows && zip -qr "$name.zip" "$name")
 echo "bundle: build-windows/$name.zip ($(stat -c %s "build-windows/$name.zip") bytes)"

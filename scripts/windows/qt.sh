@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds Qt's base module (Core, Gui, Widgets, Test and the Windows platform plugin) for
+# Builds Qt's base module (Core, Gui, Widgets, Test, the Windows and offscreen platform
+# plugins; not the Direct2D one, JPEG or GIF, which Movarin never loads) for
 # 64-bit Windows with mingw-w64, from Debian's own qt6-base source, into a cache outside the
 # source tree. Skips when the cache is already complete. Debian's host Qt supplies moc, rcc
 # and uic. Prints the wall time of a build.
@@ -82,7 +83,8 @@ cmake -S "$srcdir" -B "$build" -G Ninja \
   -DFEATURE_system_doubleconversion=OFF -DFEATURE_system_libb2=OFF -DFEATURE_system_md4c=OFF \
   -DFEATURE_sql=OFF -DFEATURE_network=OFF -DFEATURE_dbus=OFF -DFEATURE_printsupport=OFF \
   -DFEATURE_concurrent=OFF -DFEATURE_xml=OFF -DFEATURE_opengl=OFF -DINPUT_opengl=no \
-  -DFEATURE_vulkan=OFF -DFEATURE_tabletevent=OFF
+  -DFEATURE_vulkan=OFF -DFEATURE_tabletevent=OFF \
+  -DFEATURE_direct2d=OFF -DFEATURE_jpeg=OFF -DFEATURE_gif=OFF
 cmake --build "$build" -j2
 cmake --install "$build"
 rm -rf "$build"
