@@ -9,7 +9,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE BOTH)
 
 add_library(movarin_platform STATIC
   src/platform/Paths.cpp src/platform/CommandLine.cpp src/platform/Profile.cpp
-  src/platform/PlayerDetection.cpp src/platform/ProcessWin.cpp src/platform/ProfileFileWin.cpp
+  src/platform/ProfileValues.cpp src/platform/PlayerDetection.cpp src/platform/ProcessWin.cpp
+  src/platform/ProfileFileWin.cpp
   src/platform/FoldersWin.cpp src/platform/SingleInstanceWin.cpp src/platform/VolumesWin.cpp
   src/platform/FolderListingWin.cpp src/platform/ProgramFolderWin.cpp)
 target_include_directories(movarin_platform PUBLIC ${PROJECT_SOURCE_DIR}/src)

@@ -128,18 +128,6 @@ std::string ReadString(const std::string& file, std::string_view section,
     return ReadFromText(content, section, key, def);
 }
 
-std::int32_t ReadInteger(const std::string& file, std::string_view section,
-                         std::string_view key, std::int32_t def)
-{
-    return ParseInteger(ReadString(file, section, key, {})).value_or(def);
-}
-
-bool ReadFlag(const std::string& file, std::string_view section, std::string_view key, bool def)
-{
-    const auto value = ParseWholeInteger(ReadString(file, section, key, {}));
-    return value ? value->nonZero : def;
-}
-
 void WriteString(const std::string& file, std::string_view section,
                  std::string_view key, std::string_view value)
 {

@@ -91,6 +91,8 @@ TConversionDriver::TConversionDriver(QObject* owner, IConversionView& view,
     Slots_.push_back(std::move(first));
     StatusTimer_ = new QTimer(this);
     StatusTimer_->setSingleShot(true);
+    // A coarse timer may fire a little early, and the pace is a promise.
+    StatusTimer_->setTimerType(Qt::PreciseTimer);
     connect(StatusTimer_, &QTimer::timeout, this, [this] { ShowStatusNow(); });
 }
 
@@ -357,8 +359,8 @@ void TConversionDriver::ShowProgress()
         return;
     }
     if (!StatusTimer_->isActive())
-        StatusTimer_->start(std::chrono::duration_cast<std::chrono::milliseconds>(
-            StatusPace - (now - LastShown_)));
+        StatusTimer_->start(
+            std::chrono::ceil<std::chrono::milliseconds>(StatusPace - (now - LastShown_)));
 }
 
 void TConversionDriver::ShowStatusNow()

@@ -31,7 +31,8 @@ namespace {
 // holds the conversion N tenths of a second; "slow" writes a partial output
 // and then waits; "unplug" takes the player's PICTURE folder away first;
 // "len120", "lenNA" and "len0" print FFmpeg's length line for a known clip,
-// an unknown and a zero length. Every call is logged as "source|output";
+// an unknown and a zero length; "burst" reports 40 seconds of progress within
+// about a second and holds the end half a second. Every call is logged as "source|output";
 // each conversion logs how many conversions (and how many of VOB files)
 // were running when it began.
 constexpr const char* FakeEncoder = R"SH(#!/bin/sh
@@ -60,6 +61,12 @@ case "$src" in
           printf 'frame= 1 time=61.5 bitrate= 1k\r'
           sleep 30 & echo $! > "pids/$name"; wait $!; exit 0 ;;
   *unplug*) rmdir "$(cat player.path)PICTURE" ;;
+  *burst*) i=1
+           while [ $i -le 40 ]; do
+             printf 'frame= %d size= 0kB time=%d.00 bitrate= 8.0kbits/s    \r' $i $i
+             sleep 0.02; i=$((i + 1))
+           done
+           sleep 0.5; rm -f "running/$name"; printf 'video' > "$out"; exit 0 ;;
   *hold*) sleep "0.$(echo "$name" | sed 's/.*hold\([0-9]\).*/\1/')" ;;
 esac
 printf 'frame=  1 size= 0kB time=12.5 bitrate= 8.0kbits/s    \r'
@@ -395,6 +402,42 @@ TEST_F(MainWindowDriverTest, PercentAndTimeLeftFollowTheProgressWhenTheLengthIsK
                   .horizontalAdvance(QString::fromStdString(longest)),
               window->LblSituation->width())
         << longest;
+}
+
+TEST_F(MainWindowDriverTest, StatusLineChangesAtMostFourTimesASecondAndEndsOnTheLatestProgress)
+{
+    AddJobs({"burst.avi"});
+    Click(window->ImgBtnConvertMovie);
+    // A change happens between two looks at the label, so the time between
+    // two changes is at least the time from the look before the first to the
+    // look that saw the second: a stalled loop cannot make this fail.
+    struct Change {
+        qint64 lookedBefore;
+        qint64 seen;
+    };
+    std::vector<Change> changes;
+    QElapsedTimer clock;
+    clock.start();
+    QString shown = window->LblSituation->text();
+    qint64 lastLook = 0;
+    const QString latest =
+        QString::fromStdString(movarin::SecondsToText(40) + movarin::ProgressSuffix);
+    EXPECT_TRUE(PumpUntil(
+        [&] {
+            const qint64 now = clock.elapsed();
+            if (window->LblSituation->text() != shown) {
+                shown = window->LblSituation->text();
+                changes.push_back({lastLook, now});
+            }
+            lastLook = now;
+            return shown == latest;
+        },
+        5000))
+        << shown.toStdString();
+    EXPECT_GE(changes.size(), 3u) << "the line must follow the progress while it comes";
+    for (std::size_t i = 1; i < changes.size(); ++i)
+        EXPECT_GE(changes[i].seen - changes[i - 1].lookedBefore, 250) << "change " << i;
+    ASSERT_TRUE(WaitIdle());
 }
 
 TEST_F(MainWindowDriverTest, CancelInPlayerModeRemovesTheThumbnailToo)
