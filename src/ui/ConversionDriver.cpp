@@ -303,10 +303,10 @@ void TConversionDriver::StartRun(Slot& slot, TConsoleRunner& runner,
     // starts, so each run carries its own number: an end that arrives after
     // its run was cancelled can be told apart from the end of a later run.
     QPointer<TConversionDriver> self(this);
-    runner.OnNewLine = [this, run](TConsoleRunner*, const std::string& line, TOutputType) {
+    runner.OnNewLine = [this, run](TConsoleRunner*, const std::string& line, TOutputType type) {
         Slot* owner = SlotOfRun(run);
         if (owner && owner->stage == Slot::Converting)
-            ConversionLine(*owner, line);
+            ConversionLine(*owner, line, type);
     };
     runner.OnTerminated = [self, run](TConsoleRunner* sender, std::uint32_t exitCode) {
         // Worker thread: read the outcome now, act on the user-interface thread.
@@ -332,10 +332,13 @@ TConversionDriver::Slot* TConversionDriver::SlotOfRun(std::uint64_t run)
     return nullptr;
 }
 
-void TConversionDriver::ConversionLine(Slot& slot, const std::string& line)
+void TConversionDriver::ConversionLine(Slot& slot, const std::string& line, TOutputType type)
 {
-    // The length comes once, before the first progress text.
-    if (!slot.length && !slot.seconds) {
+    // The length comes once, before the first progress text. FFmpeg writes
+    // its length line in pieces, and a read may end between them: a piece
+    // ("  Duration: ") would read as an unknown length, so only the whole
+    // line, which follows, is looked at.
+    if (!slot.length && !slot.seconds && type == otCompleteLine) {
         if (const auto length = movarin::DurationSeconds(line)) {
             slot.length = *length;
             return;

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "jobs/ThConvertInfo.h"
+#include "runner/RunnerTypes.h"
 
 class QEventLoop;
 class QTimer;
@@ -113,7 +114,7 @@ private:
     bool StartJob(Slot& slot, ThConvertInfoObject& job);
     void StartRun(Slot& slot, TConsoleRunner& runner, const std::string& commandLine);
     void StartConversion(Slot& slot);
-    void ConversionLine(Slot& slot, const std::string& line);
+    void ConversionLine(Slot& slot, const std::string& line, TOutputType type);
     void ShowProgress();
     void ShowStatusNow();
     Slot* SlotOfRun(std::uint64_t run);

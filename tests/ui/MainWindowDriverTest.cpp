@@ -31,10 +31,11 @@ namespace {
 // holds the conversion N tenths of a second; "slow" writes a partial output
 // and then waits; "unplug" takes the player's PICTURE folder away first;
 // "len120", "lenNA" and "len0" print FFmpeg's length line for a known clip,
-// an unknown and a zero length; "burst" reports 40 seconds of progress within
-// about a second and holds the end half a second. Every call is logged as "source|output";
-// each conversion logs how many conversions (and how many of VOB files)
-// were running when it began.
+// an unknown and a zero length ("split120" the known one in two writes with
+// a pause between, as FFmpeg writes it); "burst" reports 40 seconds of
+// progress within about a second and holds the end half a second. Every
+// call is logged as "source|output"; each conversion logs how many
+// conversions (and how many of VOB files) were running when it began.
 constexpr const char* FakeEncoder = R"SH(#!/bin/sh
 out=""; src=""; prev=""; thumb=0
 for a in "$@"; do
@@ -55,6 +56,8 @@ case "$src" in
   *len120*) printf '  Duration: 00:02:00.00, start: 0.000000, bitrate: 1205 kb/s\n' ;;
   *lenNA*) printf '  Duration: N/A, start: 0.000000, bitrate: N/A\n' ;;
   *len0*) printf '  Duration: 00:00:00.00, start: 0.000000, bitrate: N/A\n' ;;
+  *split120*) printf '  Duration: '; sleep 0.3
+              printf '00:02:00.00, start: 0.000000, bitrate: 1205 kb/s\n' ;;
 esac
 case "$src" in
   *slow*) printf 'partial' > "$out"
@@ -380,6 +383,7 @@ TEST_F(MainWindowDriverTest, PercentAndTimeLeftFollowTheProgressWhenTheLengthIsK
     // 62 of 120 seconds: 51 %; the time left is as long again as the run took.
     const Case cases[] = {
         {"slow-len120.avi", "^00時間01分02秒までの動画を変換完了 \\(51% 残り約[0-9]+秒\\)$"},
+        {"slow-split120.avi", "^00時間01分02秒までの動画を変換完了 \\(51% 残り約[0-9]+秒\\)$"},
         {"slow-lenNA.avi", "^00時間01分02秒までの動画を変換完了$"},
         {"slow-len0.avi", "^00時間01分02秒までの動画を変換完了$"},
     };
