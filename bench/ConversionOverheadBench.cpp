@@ -2,10 +2,11 @@
 // sizes converted through Movarin's driver (runner + encoder front + FFmpeg,
 // several encoders at once) and through bare FFmpeg with the front's modern
 // options one after another, alternating, in one process. Also through the
-// driver with one encoder at a time.
+// driver with one encoder at a time, and bare once more to show the noise.
 // Targets: wall-time ratio driver / bare <= 0.65 with the default number of
 // encoders, <= 1.03 with one; the program's own CPU <= 1 % of the encoders'.
-// Reports the peak memory of the program and of the largest encoder.
+// Reports the peak memory of a run and of the program alone.
+// Usage: conversion_overhead_bench [rounds, default 2] [seconds per source, default 30]
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -267,10 +268,13 @@ int main(int argc, char** argv)
         }
     };
 
-    // 0: bare, 1: driver with the default encoders, 2: driver with one.
-    Totals totals[3];
-    std::vector<double> roundWalls[3];
-    const char* names[3] = {"bare", "movarin", "movarin1"};
+    // 0: bare, 1: driver with the default encoders, 2: driver with one,
+    // 3: bare once more, whose ratio to the first is what this machine's
+    // noise alone makes of two identical runs.
+    constexpr int variants = 4;
+    Totals totals[variants];
+    std::vector<double> roundWalls[variants];
+    const char* names[variants] = {"bare", "movarin", "movarin1", "bare2"};
     auto fresh = [&] {
         std::filesystem::remove_all(work + "/out");
         std::filesystem::remove_all(work + "/bare");
@@ -278,14 +282,14 @@ int main(int argc, char** argv)
         std::filesystem::create_directories(work + "/bare");
     };
     auto drive = [&](int variant) {
-        if (variant == 0)
+        if (variant == 0 || variant == 3)
             bare();
         else
             throughMovarin(variant == 1 ? parallel : 1);
     };
     for (int round = 0; round < rounds; ++round) {
-        for (int pass = 0; pass < 3; ++pass) {
-            const int variant = (round + pass) % 3;
+        for (int pass = 0; pass < variants; ++pass) {
+            const int variant = (round + pass) % variants;
             fresh();
             const Usage before = Now();
             QElapsedTimer timer;
@@ -330,6 +334,8 @@ int main(int argc, char** argv)
     };
     std::printf("median of the rounds' ratios: movarin %.3f, movarin with one encoder %.3f\n",
                 median(1), median(2));
+    std::printf("noise: bare run again / bare %.3f, median of the rounds %.3f\n",
+                totals[3].wall / totals[0].wall, median(3));
     std::printf("encoder CPU: movarin %.2f s, movarin with one %.2f s, bare %.2f s\n",
                 totals[1].encoders, totals[2].encoders, totals[0].encoders);
     for (int v : {1, 2})
