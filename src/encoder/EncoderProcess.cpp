@@ -173,9 +173,7 @@ int RunEncoder(const std::string& program, const std::vector<std::string>& argum
     }
     writeEnd.Reset();
 
-    ProgressRewriter rewriter;
-    std::string out;
-    bool readerGone = false;
+    ProgressRelay relay(outFd);
     std::array<char, 16384> buffer;
     for (;;) {
         const ssize_t n = read(readEnd.Get(), buffer.data(), buffer.size());
@@ -183,17 +181,9 @@ int RunEncoder(const std::string& program, const std::vector<std::string>& argum
             continue;
         if (n <= 0)
             break;
-        out.clear();
-        rewriter.Feed(std::string_view(buffer.data(), std::size_t(n)), out);
-        // When nobody reads any more, FFmpeg's output is still drained so that
-        // it never blocks and can finish the file.
-        if (!readerGone && !WriteAll(outFd, out))
-            readerGone = true;
+        relay.Feed(std::string_view(buffer.data(), std::size_t(n)));
     }
-    out.clear();
-    rewriter.Finish(out);
-    if (!readerGone)
-        WriteAll(outFd, out);
+    relay.Finish();
     readEnd.Reset();
 
     // The pid must not be signalled once reaped (it could be reused).

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "encoder/ProgressRewriter.h"
+
 namespace movarin::encoder {
 
 // Returns FFmpeg's exit code, 128 + N when it died of signal N, or 127 when it
@@ -31,5 +33,37 @@ private:
 
 // Writes all of text to fd, retrying interrupted and partial writes.
 bool WriteAll(int fd, std::string_view text);
+
+// Passes FFmpeg's output on to outFd, rewritten. When nobody reads any more,
+// the output is still taken in, so that FFmpeg never blocks and can finish
+// the file.
+class ProgressRelay {
+public:
+    explicit ProgressRelay(int outFd) : outFd_(outFd) {}
+    void Feed(std::string_view chunk)
+    {
+        out_.clear();
+        rewriter_.Feed(chunk, out_);
+        Pass();
+    }
+    void Finish()
+    {
+        out_.clear();
+        rewriter_.Finish(out_);
+        Pass();
+    }
+
+private:
+    void Pass()
+    {
+        if (!readerGone_ && !WriteAll(outFd_, out_))
+            readerGone_ = true;
+    }
+
+    int outFd_;
+    ProgressRewriter rewriter_;
+    std::string out_;
+    bool readerGone_ = false;
+};
 
 } // namespace movarin::encoder

@@ -98,25 +98,15 @@ int RunEncoder(const std::string& program, const std::vector<std::string>& argum
     ::ResumeThread(thread.Get());
     writeEnd.Reset();
 
-    ProgressRewriter rewriter;
-    std::string out;
-    bool readerGone = false;
+    ProgressRelay relay(outFd);
     std::array<char, 16384> buffer;
     for (;;) {
         DWORD n = 0;
         if (!::ReadFile(readEnd.Get(), buffer.data(), DWORD(buffer.size()), &n, nullptr) || n == 0)
             break; // ERROR_BROKEN_PIPE: FFmpeg closed its end
-        out.clear();
-        rewriter.Feed(std::string_view(buffer.data(), std::size_t(n)), out);
-        // When nobody reads any more, FFmpeg's output is still drained so that
-        // it never blocks and can finish the file.
-        if (!readerGone && !WriteAll(outFd, out))
-            readerGone = true;
+        relay.Feed(std::string_view(buffer.data(), std::size_t(n)));
     }
-    out.clear();
-    rewriter.Finish(out);
-    if (!readerGone)
-        WriteAll(outFd, out);
+    relay.Finish();
     readEnd.Reset();
 
     ::WaitForSingleObject(process.Get(), INFINITE);

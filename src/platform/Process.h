@@ -38,14 +38,24 @@ public:
     explicit UniqueFd(int fd) : fd_(fd) {}
     ~UniqueFd() { Reset(); }
     UniqueFd(UniqueFd&& other) noexcept : fd_(other.Release()) {}
-    UniqueFd& operator=(UniqueFd&& other) noexcept;
+    UniqueFd& operator=(UniqueFd&& other) noexcept
+    {
+        if (this != &other)
+            Reset(other.Release());
+        return *this;
+    }
     UniqueFd(const UniqueFd&) = delete;
     UniqueFd& operator=(const UniqueFd&) = delete;
 
     int Get() const { return fd_; }
     bool Valid() const { return fd_ >= 0; }
-    int Release();
-    // Closes the descriptor (if any) and takes fd.
+    int Release()
+    {
+        const int fd = fd_;
+        fd_ = -1;
+        return fd;
+    }
+    // Closes the descriptor (if any) and takes fd; each system closes its own way.
     void Reset(int fd = -1);
 
 private:

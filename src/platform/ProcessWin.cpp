@@ -148,20 +148,6 @@ movarin::win::UniqueHandle InheritableCopy(int fd)
 
 } // namespace
 
-UniqueFd& UniqueFd::operator=(UniqueFd&& other) noexcept
-{
-    if (this != &other)
-        Reset(other.Release());
-    return *this;
-}
-
-int UniqueFd::Release()
-{
-    int fd = fd_;
-    fd_ = -1;
-    return fd;
-}
-
 void UniqueFd::Reset(int fd)
 {
     if (fd_ >= 0)
