@@ -1,5 +1,7 @@
 #include "jobs/OutputPath.h"
 
+#include <QString>
+
 #include <filesystem>
 #include <system_error>
 
@@ -36,6 +38,11 @@ std::string UniqueFileName(const std::string& path,
         if (!taken(candidate))
             return candidate;
     }
+}
+
+std::string CaseBlindName(std::string_view path)
+{
+    return QString::fromUtf8(path.data(), qsizetype(path.size())).toCaseFolded().toStdString();
 }
 
 std::string OutputFilePath(std::string_view source, std::string_view folder, std::string_view ext)

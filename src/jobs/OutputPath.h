@@ -21,6 +21,11 @@ std::string UniqueFileName(const std::string& path);
 std::string UniqueFileName(const std::string& path,
                            const std::function<bool(const std::string&)>& taken);
 
+// The form under which path is one file with every path that differs from it
+// only in case. The player's FAT storage and Windows' file systems ignore case:
+// "A.mp4" written beside "a.mp4" there is the same file.
+std::string CaseBlindName(std::string_view path);
+
 // folder + the file-name part of source with its extension changed to ext.
 // A folder without a trailing delimiter gets one; an empty folder stays empty
 // (the bare file name).

@@ -261,9 +261,9 @@ bool TConversionDriver::StartJob(Slot& slot, ThConvertInfoObject& job)
     const std::string output = movarin::UniqueFileName(
         movarin::OutputFilePath(source, folder, Jobs_.MusicMode ? ".mp3" : ".mp4"),
         [this](const std::string& name) {
-            return Reserved_.contains(name) || movarin::FileExists(name);
+            return Reserved_.contains(movarin::CaseBlindName(name)) || movarin::FileExists(name);
         });
-    Reserved_.insert(output);
+    Reserved_.insert(movarin::CaseBlindName(output));
     job.OutputPath = movarin::ToWide(output);
 
     slot.job = &job;

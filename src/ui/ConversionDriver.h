@@ -146,7 +146,8 @@ private:
     bool RunActive_ = false;
     std::uint64_t RunCounter_ = 0;
     std::uint64_t StartCounter_ = 0;
-    // Output names given out in this run, written or not yet.
+    // Output names given out in this run, written or not yet, in their
+    // case-blind form: two jobs must not share a file on a case-blind disk.
     std::set<std::string> Reserved_;
     // The run's share of work: jobs it began with and jobs already ended.
     int JobsInRun_ = 0;

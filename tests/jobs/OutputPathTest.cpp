@@ -65,4 +65,13 @@ TEST_F(OutputPathTest, OutputFilePathFromSourceAndFolder)
     EXPECT_EQ(ThumbnailPath("/p/VIDEO/a(1).mp4"), "/p/VIDEO/a(1).JPG");
 }
 
+TEST_F(OutputPathTest, CaseBlindNamesMeetWhereOnlyTheCaseDiffers)
+{
+    using movarin::CaseBlindName;
+    EXPECT_EQ(CaseBlindName("/p/VIDEO/Clip.MP4"), CaseBlindName("/p/video/clip.mp4"));
+    EXPECT_EQ(CaseBlindName("/p/Ärger Ｘ.mp4"), CaseBlindName("/p/ärger ｘ.mp4"));
+    EXPECT_NE(CaseBlindName("/p/a.mp4"), CaseBlindName("/p/a(1).mp4"));
+    EXPECT_NE(CaseBlindName("/p/動画.mp4"), CaseBlindName("/p/画像.mp4"));
+}
+
 } // namespace

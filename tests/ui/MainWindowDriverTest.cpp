@@ -257,15 +257,16 @@ TEST_F(MainWindowDriverTest, EmptyOutputFolderSettingWritesIntoTheWorkFolder)
 
 TEST_F(MainWindowDriverTest, NamesAreUniqueAcrossTheRunBeforeAnyFileIsWritten)
 {
+    // B and b would be one file on the player's case-blind storage.
     std::ofstream(temp / "out/a.mp3") << "old";
-    AddJobs({"a.avi", "a.mpg", "a.flv"});
-    window->Driver().ParallelJobs = 3;
+    AddJobs({"a.avi", "a.mpg", "a.flv", "B.avi", "b.mpg"});
+    window->Driver().ParallelJobs = 5;
     Click(window->ImgBtnConvertMusic);
     ASSERT_TRUE(WaitIdle());
     EXPECT_TRUE(window->JobList().MusicMode);
-    EXPECT_EQ(States(), (std::vector<std::string>{"変換完了", "変換完了", "変換完了"}));
+    EXPECT_EQ(States(), std::vector<std::string>(5, "変換完了"));
     EXPECT_EQ(ReadFile(temp / "out/a.mp3"), "old");
-    for (const char* name : {"a(1).mp3", "a(2).mp3", "a(3).mp3"})
+    for (const char* name : {"a(1).mp3", "a(2).mp3", "a(3).mp3", "B.mp3", "b(1).mp3"})
         EXPECT_EQ(ReadFile(temp / "out/" + name), "video") << name;
 }
 
