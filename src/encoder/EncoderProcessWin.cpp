@@ -25,20 +25,6 @@ HANDLE HandleOf(int fd)
     return reinterpret_cast<HANDLE>(_get_osfhandle(fd));
 }
 
-// A job that ends every process in it when its last handle closes: ours is
-// the only one, and the system closes it when the front ends, however it ends.
-UniqueHandle KillOnCloseJob()
-{
-    UniqueHandle job(::CreateJobObjectW(nullptr, nullptr));
-    if (!job.Valid())
-        return job;
-    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
-    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
-    if (!::SetInformationJobObject(job.Get(), JobObjectExtendedLimitInformation, &limits, sizeof limits))
-        job.Reset();
-    return job;
-}
-
 } // namespace
 
 bool WriteAll(int fd, std::string_view text)
@@ -72,19 +58,26 @@ int RunEncoder(const std::string& program, const std::vector<std::string>& argum
     // Only the child's end is inherited.
     ::SetHandleInformation(readEnd.Get(), HANDLE_FLAG_INHERIT, 0);
 
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
-    startup.hStdOutput = ::GetStdHandle(STD_OUTPUT_HANDLE);
-    startup.hStdError = writeEnd.Get();
+    STARTUPINFOEXW startup{};
+    startup.StartupInfo.cb = sizeof startup;
+    startup.StartupInfo.dwFlags = STARTF_USESTDHANDLES;
+    startup.StartupInfo.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
+    startup.StartupInfo.hStdOutput = ::GetStdHandle(STD_OUTPUT_HANDLE);
+    startup.StartupInfo.hStdError = writeEnd.Get();
 
-    UniqueHandle job = KillOnCloseJob();
+    // The job closes with the front, however the front ends. FFmpeg is born
+    // inside it: assigned only once CreateProcessW has returned, it would
+    // outlive a front killed in between, suspended for ever.
+    UniqueHandle job = movarin::win::KillOnCloseJob();
+    HANDLE jobHandle = job.Get();
+    movarin::win::StartAttributes attributes(1);
+    if (job.Valid())
+        attributes.Add(PROC_THREAD_ATTRIBUTE_JOB_LIST, &jobHandle, sizeof jobHandle);
+    const DWORD flags = CREATE_SUSPENDED | CREATE_NO_WINDOW | CREATE_UNICODE_ENVIRONMENT | attributes.AttachTo(startup);
     PROCESS_INFORMATION info{};
     const std::wstring application = movarin::win::Widen(program);
-    if (!::CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
-                          CREATE_SUSPENDED | CREATE_NO_WINDOW | CREATE_UNICODE_ENVIRONMENT, nullptr,
-                          nullptr, &startup, &info)) {
+    if (!::CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, TRUE, flags, nullptr, nullptr,
+                          &startup.StartupInfo, &info)) {
         WriteAll(outFd, "movarin-encoder: cannot start " + program + ": "
                             + movarin::win::ErrorText(::GetLastError()) + "\n");
         return 127;
@@ -94,7 +87,7 @@ int RunEncoder(const std::string& program, const std::vector<std::string>& argum
     // The front may itself run in Movarin's job; where jobs do not nest, FFmpeg
     // still belongs to that one and dies with a stop.
     if (job.Valid())
-        ::AssignProcessToJobObject(job.Get(), process.Get());
+        movarin::win::EnsureInJob(job.Get(), process.Get());
     ::ResumeThread(thread.Get());
     writeEnd.Reset();
 

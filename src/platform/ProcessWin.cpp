@@ -120,19 +120,6 @@ bool HasExtension(const std::string& name)
     return dot != std::string::npos && name.find_first_of("/\\", dot) == std::string::npos;
 }
 
-// The job every child goes into: stopping a run ends the child and whatever it
-// started, and the system ends them too when Movarin itself goes away.
-HANDLE CreateKillOnCloseJob()
-{
-    HANDLE job = ::CreateJobObjectW(nullptr, nullptr);
-    if (!job)
-        return nullptr;
-    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
-    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
-    ::SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits);
-    return job;
-}
-
 // An inheritable copy of fd's handle for the child's standard streams.
 movarin::win::UniqueHandle InheritableCopy(int fd)
 {
@@ -401,15 +388,16 @@ int ChildProcess::Start(const std::vector<std::string>& args, int inFd, int outF
         return EBADF;
 
     // Only these three handles go to the child, even while another thread
-    // starts a child of its own.
+    // starts a child of its own. The job every child goes into lets a stop end
+    // the child and whatever it started, and the system ends them when Movarin
+    // goes away; the child is born inside it, so neither can miss it.
     HANDLE inherited[3] = {input.Get(), output.Get(), error.Get()};
-    SIZE_T attributeSize = 0;
-    ::InitializeProcThreadAttributeList(nullptr, 1, 0, &attributeSize);
-    std::vector<unsigned char> attributeBuffer(attributeSize);
-    auto* attributes = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(attributeBuffer.data());
-    bool haveList = attributeSize > 0 && ::InitializeProcThreadAttributeList(attributes, 1, 0, &attributeSize)
-        && ::UpdateProcThreadAttribute(attributes, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, inherited,
-                                       sizeof inherited, nullptr, nullptr);
+    movarin::win::UniqueHandle job = movarin::win::KillOnCloseJob();
+    HANDLE jobHandle = job.Get();
+    movarin::win::StartAttributes attributes(2);
+    attributes.Add(PROC_THREAD_ATTRIBUTE_HANDLE_LIST, inherited, sizeof inherited);
+    if (job.Valid())
+        attributes.Add(PROC_THREAD_ATTRIBUTE_JOB_LIST, &jobHandle, sizeof jobHandle);
 
     STARTUPINFOEXW startup{};
     startup.StartupInfo.cb = sizeof startup;
@@ -417,31 +405,21 @@ int ChildProcess::Start(const std::vector<std::string>& args, int inFd, int outF
     startup.StartupInfo.hStdInput = input.Get();
     startup.StartupInfo.hStdOutput = output.Get();
     startup.StartupInfo.hStdError = error.Get();
-    if (haveList)
-        startup.lpAttributeList = attributes;
 
     std::wstring commandLine = movarin::win::BuildCommandLine(args);
     PROCESS_INFORMATION info{};
-    const DWORD flags = CREATE_SUSPENDED | CREATE_NO_WINDOW | CREATE_UNICODE_ENVIRONMENT
-        | (haveList ? EXTENDED_STARTUPINFO_PRESENT : 0);
-    const BOOL started = ::CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
-                                          flags, nullptr, nullptr, &startup.StartupInfo, &info);
-    const DWORD startError = ::GetLastError();
-    if (haveList)
-        ::DeleteProcThreadAttributeList(attributes);
-    if (!started)
-        return ErrnoOf(startError);
+    const DWORD flags = CREATE_SUSPENDED | CREATE_NO_WINDOW | CREATE_UNICODE_ENVIRONMENT | attributes.AttachTo(startup);
+    if (!::CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, TRUE, flags, nullptr, nullptr,
+                          &startup.StartupInfo, &info))
+        return ErrnoOf(::GetLastError());
 
-    HANDLE job = CreateKillOnCloseJob();
-    if (job && !::AssignProcessToJobObject(job, info.hProcess)) {
-        ::CloseHandle(job);
-        job = nullptr;
-    }
+    if (job.Valid() && !movarin::win::EnsureInJob(job.Get(), info.hProcess))
+        job.Reset();
     ::ResumeThread(info.hThread);
     ::CloseHandle(info.hThread);
 
     process_ = info.hProcess;
-    job_ = job;
+    job_ = job.Release();
     pid_ = pid_t(info.dwProcessId);
     reaped_ = false;
     exitFd_.Reset(Handles().Add(info.hProcess, Kind::Process, false));

@@ -2,8 +2,8 @@
 // Small helpers for the Win32 side of the seam and the encoder front: UTF-8
 // text held by the program turned into the UTF-16 the wide API calls take
 // (never the ANSI code page, which cannot hold every file name), an owned
-// HANDLE, command lines quoted the way a C runtime splits them again, and
-// system error texts. Header-only and free of Qt, so the encoder front can
+// HANDLE, jobs and start attributes, command lines quoted the way a C runtime
+// splits them again, and system error texts. Header-only and free of Qt, so the encoder front can
 // use it too.
 #ifdef _WIN32
 #ifndef WIN32_LEAN_AND_MEAN
@@ -91,6 +91,72 @@ public:
 private:
     HANDLE h_ = nullptr;
 };
+
+// A job that ends every process in it when its last handle closes, so the
+// system ends them too when their owner goes away, however it goes.
+inline UniqueHandle KillOnCloseJob()
+{
+    UniqueHandle job(::CreateJobObjectW(nullptr, nullptr));
+    if (!job.Valid())
+        return job;
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    // Without the limit the job still serves to end them all at once.
+    ::SetInformationJobObject(job.Get(), JobObjectExtendedLimitInformation, &limits, sizeof limits);
+    return job;
+}
+
+// The attribute list of a process start. The system keeps the addresses of
+// the values, so they must live until CreateProcessW has returned.
+class StartAttributes {
+public:
+    explicit StartAttributes(DWORD capacity)
+    {
+        SIZE_T size = 0;
+        ::InitializeProcThreadAttributeList(nullptr, capacity, 0, &size);
+        storage_.resize(size);
+        auto* list = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(storage_.data());
+        if (size > 0 && ::InitializeProcThreadAttributeList(list, capacity, 0, &size))
+            list_ = list;
+    }
+    ~StartAttributes()
+    {
+        if (list_)
+            ::DeleteProcThreadAttributeList(list_);
+    }
+    StartAttributes(const StartAttributes&) = delete;
+    StartAttributes& operator=(const StartAttributes&) = delete;
+
+    // False when the system cannot take it: the start then goes on without it.
+    bool Add(DWORD_PTR attribute, void* value, SIZE_T size)
+    {
+        if (!list_ || !::UpdateProcThreadAttribute(list_, 0, attribute, value, size, nullptr, nullptr))
+            return false;
+        used_ = true;
+        return true;
+    }
+    // Hands the list to startup; the creation flag that says so, or 0.
+    DWORD AttachTo(STARTUPINFOEXW& startup) const
+    {
+        if (!used_)
+            return 0;
+        startup.lpAttributeList = list_;
+        return EXTENDED_STARTUPINFO_PRESENT;
+    }
+
+private:
+    std::vector<unsigned char> storage_;
+    LPPROC_THREAD_ATTRIBUTE_LIST list_ = nullptr;
+    bool used_ = false;
+};
+
+// Puts a process started with the job among its attributes into that job,
+// where the system ignored the attribute. False when it is in no such job.
+inline bool EnsureInJob(HANDLE job, HANDLE process)
+{
+    BOOL inJob = FALSE;
+    return (::IsProcessInJob(process, job, &inJob) && inJob) || ::AssignProcessToJobObject(job, process);
+}
 
 // One argument quoted so that CommandLineToArgvW and the C runtime give it
 // back unchanged: backslashes double only before a quote.

@@ -103,7 +103,8 @@ DWORD EncoderOf(DWORD parent)
 TEST_F(EncoderFrontWin, FFmpegDiesWithAKilledFront)
 {
     // The front alone, outside any job of ours, killed in the middle of an
-    // endless run (the source looped, read in real time).
+    // endless run (the source looped, read in real time), as soon as FFmpeg
+    // shows: that may be before the front's own start call has returned.
     std::wstring line = L"\"" + movarin::win::Widen(Front) + L"\" -y -re -stream_loop -1 -i \"" + movarin::win::Widen(source_)
         + L"\" -vcodec mpeg4 -f mp4 \"" + movarin::win::Widen(dir_ + "killed.mp4") + L"\"";
     STARTUPINFOW startup{};
