@@ -3,8 +3,8 @@
 // text held by the program turned into the UTF-16 the wide API calls take
 // (never the ANSI code page, which cannot hold every file name), an owned
 // HANDLE, jobs and start attributes, command lines quoted the way a C runtime
-// splits them again, and system error texts. Header-only and free of Qt, so the encoder front can
-// use it too.
+// splits them again, and system error texts. Header-only and free of Qt, so
+// the encoder front can use it too.
 #ifdef _WIN32
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
