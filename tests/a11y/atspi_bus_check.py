@@ -4,8 +4,10 @@
 Starts the program on the X platform under Xvfb, inside a D-Bus session of its
 own (which brings up the accessibility bus on demand), and checks through the
 Atspi bindings: the application and its window, the eight buttons as named
-push buttons with their enabled state and a press action, and that pressing
-ファイル追加 through that action opens the file dialog.
+push buttons with their enabled state and a press action, that pressing
+ファイル追加 through that action opens the file dialog, that a file chosen
+there shows as a row reading its name and state, and that during the
+conversion MP4変換 starts the status line announces its new texts.
 
 Usage: atspi_bus_check.py <movarin executable>
 Exit status: 0 passed, 1 failed, 77 skipped (a tool it needs is missing).
@@ -199,6 +201,11 @@ def check(movarin, procs, home):
     env["DBUS_SESSION_BUS_ADDRESS"] = start_session_bus(procs, env)
     log(f"display {env['DISPLAY']}, session bus {env['DBUS_SESSION_BUS_ADDRESS']}")
 
+    # Long enough for the encoder to report its progress several times.
+    source = os.path.join(home, "clip.avi")
+    subprocess.run(["ffmpeg", "-v", "error", "-f", "lavfi", "-i", "testsrc=size=640x480:rate=30:duration=30",
+                    "-f", "lavfi", "-i", "sine=duration=30", "-c:v", "mpeg4", "-q:v", "3", source],
+                   env=env, check=True, stdin=subprocess.DEVNULL)
     app_env = dict(env, QT_QPA_PLATFORM="xcb", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
     program = procs.start([movarin], app_env, cwd=home)
 
@@ -262,6 +269,51 @@ def check(movarin, procs, home):
 
     dialog = wait_for("the file dialog after pressing ファイル追加", find_dialog, timeout=20)
     log(f"pressed ファイル追加: a {dialog.get_role_name()} named {dialog.get_name()!r} opened")
+
+    # Through the dialog as a reader's user would: the name typed, Open pressed.
+    def find_in_dialog(what, match):
+        return wait_for(what, lambda: next((n for n in descendants(dialog) if match(n)), None), timeout=10)
+
+    name_box = find_in_dialog("the file name box", lambda n: n.get_role() in (Atspi.Role.TEXT, Atspi.Role.ENTRY)
+                              and n.get_state_set().contains(Atspi.StateType.EDITABLE))
+    Atspi.EditableText.set_text_contents(name_box, source)
+    open_button = find_in_dialog("the open button", lambda n: n.get_role() == Atspi.Role.PUSH_BUTTON
+                                 and n.get_name().replace("&", "").split("(")[0] in ("開く", "Open"))
+    Atspi.Action.do_action(open_button, 0)
+
+    table = next(n for n in descendants(frame) if n.get_name() == "変換リスト")
+
+    def row_cells():
+        cells = [n.get_name() for n in descendants(table) if n.get_role() in (Atspi.Role.TABLE_CELL, Atspi.Role.TREE_ITEM)]
+        return cells if os.path.basename(source) in cells else None
+
+    cells = wait_for("the new row of 変換リスト", row_cells, timeout=10)
+    log(f"変換リスト reads {cells}")
+    if "変換待ち" not in cells:
+        raise Failure(f"the row does not read its state: {cells}")
+
+    # The status line announces its new texts as changes of its name.
+    announced = []
+
+    def on_name(event):
+        # The window's own label; a message box at the end has labels too.
+        source = event.source
+        parent = source.get_parent() if source.get_role() == Atspi.Role.LABEL else None
+        if parent is not None and parent.get_role() == Atspi.Role.FRAME and parent.get_name() == "Movarin":
+            # Read when the event is handled: the line may have changed again
+            # by then (to empty at the end of the run).
+            announced.append(source.get_name())
+
+    listener = Atspi.EventListener.new(on_name)
+    listener.register("object:property-change:accessible-name")
+    Atspi.Action.do_action(buttons["MP4変換"], press["MP4変換"])
+    wait_for("progress on the status line", lambda: announced[1:] or None, timeout=60)
+    pump_until = time.monotonic() + 1.0
+    wait_for("more of the run", lambda: True if time.monotonic() > pump_until else None)
+    listener.deregister("object:property-change:accessible-name")
+    log(f"status line announced {announced[:3]} ...")
+    if any("までの動画を変換完了" not in text for text in announced if text):
+        raise Failure(f"the status line announced other texts: {announced}")
     # The program first, so it does not see its display and buses vanish.
     program.terminate()
     program.wait(10)
@@ -275,7 +327,7 @@ def main():
     if not os.access(movarin, os.X_OK):
         print(f"FAIL: no program at {movarin}", flush=True)
         return 1
-    for tool, package in (("Xvfb", "xvfb"), ("dbus-daemon", "dbus")):
+    for tool, package in (("Xvfb", "xvfb"), ("dbus-daemon", "dbus"), ("ffmpeg", "ffmpeg")):
         if not shutil.which(tool):
             skip(f"{tool} is missing (install {package})")
     if not any(os.access(p, os.X_OK) for p in LAUNCHER_PLACES):
