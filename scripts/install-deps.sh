@@ -9,6 +9,8 @@ packages=(
   fonts-ipafont-gothic fonts-noto-cjk
   libgtest-dev
   xvfb xauth imagemagick
+  # the end-to-end check through the desktop's accessibility bus
+  at-spi2-core python3-pyatspi dbus
   clang libclang-rt-14-dev
   # the menu entry and metainfo checks, the Debian package and its Depends
   desktop-file-utils appstream dpkg-dev file

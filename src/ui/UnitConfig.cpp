@@ -76,9 +76,20 @@ TFormConfig::TFormConfig(QWidget* parent, movarin::IFileDialogs& dialogs)
     CBOpenDir->setPalette(boxPalette);
     CBOpenDir->setAutoFillBackground(true);
 
-    setTabOrder(CBConvertQuality, CBConvertRaito);
-    setTabOrder(CBConvertRaito, EditSaveDir);
-    setTabOrder(EditSaveDir, CBOpenDir);
+    // The captions of the rows and the check box's wording are painted into
+    // the background.
+    CBConvertQuality->setAccessibleName(QStringLiteral("画質設定"));
+    CBConvertRaito->setAccessibleName(QStringLiteral("画面比率"));
+    EditSaveDir->setAccessibleName(QStringLiteral("保存先"));
+    CBOpenDir->setAccessibleName(QStringLiteral("変換後に保存先を開く"));
+    movarin::NameImageButton(ImgBtnSelectDir, QStringLiteral("選択"));
+    movarin::NameImageButton(ImgBtnOK, QStringLiteral("OK"), QStringLiteral("Enter"));
+    movarin::NameImageButton(ImgBtnCancel, QStringLiteral("キャンセル"), QStringLiteral("Esc"));
+    // The four settings first, then the buttons as laid out; the dialog
+    // opens on the first.
+    movarin::SetTabOrder({CBConvertQuality, CBConvertRaito, EditSaveDir, CBOpenDir, ImgBtnSelectDir,
+                          ImgBtnOK, ImgBtnCancel});
+    CBConvertQuality->setFocus();
 
     connect(LblOpenDir, &TClickLabel::OnClick, this, &TFormConfig::LblOpenDirClick);
     connect(ImgBtnSelectDir, &TImageButton::OnClick, this, &TFormConfig::ImgBtnSelectDirClick);
@@ -167,6 +178,12 @@ void TFormConfig::paintEvent(QPaintEvent* event)
 
 void TFormConfig::keyPressEvent(QKeyEvent* event)
 {
-    // No keyboard equivalent for OK or Cancel: Escape and Enter do nothing.
+    // Through the buttons, so the keys store and close exactly as they do; a
+    // focused button takes Enter itself.
+    switch (movarin::DialogKeyOf(*event)) {
+    case movarin::DialogKey::Ok: ImgBtnOK->Click(); return;
+    case movarin::DialogKey::Cancel: ImgBtnCancel->Click(); return;
+    case movarin::DialogKey::None: break;
+    }
     QWidget::keyPressEvent(event);
 }

@@ -19,6 +19,7 @@
 #include "platform/Text.h"
 #include "runner/ConsoleRunner.h"
 #include "ui/DropFiles.h"
+#include "ui/MainWindowKeyboard.h"
 #include "ui/UnitConfig.h"
 #include "ui/UnitSelectDVD.h"
 #include "ui/imagebutton.h"
@@ -106,6 +107,7 @@ TFormMain::TFormMain(const MainWindowServices& services, QWidget* parent)
          {ImgBtnConvertMovie, ImgBtnConvertMovie2Walkman, ImgBtnConvertMusic})
         connect(button, &TImageButton::OnClick, this,
                 Reported(Boxes_, [this](TImageButton* sender) { BtnConvertClick(sender); }));
+    movarin::SetUpMainWindowKeyboard(*this);
     FormCreate();
 }
 

@@ -34,13 +34,26 @@ TFormSelectDVD::TFormSelectDVD(QWidget* parent, movarin::IVolumeTable& volumes, 
     LBChapter->setSelectionMode(QAbstractItemView::ExtendedSelection);
     LBChapter->setSortingEnabled(false);
     LBChapter->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setTabOrder(CBDriveList, LBChapter);
 
     ImgBtnRefreshChapterList = movarin::MakeImageButton(this, "dvd/refresh", {231, 33, 65, 32});
     ImgBtnSelectAll = movarin::MakeImageButton(this, "dvd/select_all", {16, 212, 73, 32});
     ImgBtnAnSelectAll = movarin::MakeImageButton(this, "dvd/unselect_all", {104, 212, 85, 32});
     ImgBtnOK = movarin::MakeImageButton(this, "common/ok", {125, 265, 73, 38});
     ImgBtnCancel = movarin::MakeImageButton(this, "common/cancel", {212, 265, 84, 38});
+
+    // The captions of the two lists are painted into the background.
+    CBDriveList->setAccessibleName(QStringLiteral("ドライブ"));
+    LBChapter->setAccessibleName(QStringLiteral("チャプター"));
+    movarin::NameImageButton(ImgBtnRefreshChapterList, QStringLiteral("更新"));
+    movarin::NameImageButton(ImgBtnSelectAll, QStringLiteral("全選択"));
+    movarin::NameImageButton(ImgBtnAnSelectAll, QStringLiteral("全選択解除"));
+    movarin::NameImageButton(ImgBtnOK, QStringLiteral("OK"), QStringLiteral("Enter"));
+    movarin::NameImageButton(ImgBtnCancel, QStringLiteral("キャンセル"), QStringLiteral("Esc"));
+    // The two lists first, then the buttons as laid out; the dialog opens
+    // on the first.
+    movarin::SetTabOrder({CBDriveList, LBChapter, ImgBtnRefreshChapterList, ImgBtnSelectAll,
+                          ImgBtnAnSelectAll, ImgBtnOK, ImgBtnCancel});
+    CBDriveList->setFocus();
 
     // activated: only the user's pick, not the lists' own refills.
     connect(CBDriveList, &QComboBox::activated, this, &TFormSelectDVD::CBDriveListChange);
@@ -246,7 +259,14 @@ void TFormSelectDVD::closeEvent(QCloseEvent* event)
 
 void TFormSelectDVD::keyPressEvent(QKeyEvent* event)
 {
-    // No keyboard equivalent for OK or Cancel: Escape and Enter do nothing.
+    // Through the buttons, so the keys ask and close exactly as they do; a
+    // focused button takes Enter itself. The dialog's own Escape (a reject)
+    // would bypass them.
+    switch (movarin::DialogKeyOf(*event)) {
+    case movarin::DialogKey::Ok: ImgBtnOK->Click(); return;
+    case movarin::DialogKey::Cancel: ImgBtnCancel->Click(); return;
+    case movarin::DialogKey::None: break;
+    }
     QWidget::keyPressEvent(event);
 }
 

@@ -1,5 +1,7 @@
 #include "ui/WindowKit.h"
 
+#include <QKeyEvent>
+
 namespace movarin {
 
 QFont WindowFont()
@@ -37,6 +39,36 @@ TPngPicture LoadWindowPicture(const char* name)
     } catch (const PngError& error) {
         qWarning("Picture %s could not be read: %s", name, error.what());
         return {};
+    }
+}
+
+void SetTabOrder(std::initializer_list<QWidget*> widgets)
+{
+    QWidget* previous = nullptr;
+    for (QWidget* widget : widgets) {
+        if (previous)
+            QWidget::setTabOrder(previous, widget);
+        previous = widget;
+    }
+}
+
+void NameImageButton(TImageButton* button, const QString& name, const QString& key)
+{
+    button->setAccessibleName(name);
+    if (!key.isEmpty())
+        button->setToolTip(name + QStringLiteral(" (") + key + QLatin1Char(')'));
+}
+
+DialogKey DialogKeyOf(const QKeyEvent& event)
+{
+    // Modified keys belong to shortcuts; Enter of the keypad counts.
+    if (event.modifiers() & ~Qt::KeypadModifier)
+        return DialogKey::None;
+    switch (event.key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return DialogKey::Ok;
+    case Qt::Key_Escape: return DialogKey::Cancel;
+    default: return DialogKey::None;
     }
 }
 

@@ -3,11 +3,15 @@
 #include <QCursor>
 #include <QEnterEvent>
 #include <QEvent>
+#include <QFocusEvent>
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
 #include <qdrawutil.h>
+
+#include "ui/ImageButtonAccessible.h"
 
 namespace movarin {
 
@@ -80,8 +84,10 @@ TPngPicture MakeDisabledImage(const TPngPicture& normal)
 
 TImageButton::TImageButton(QWidget* parent) : QWidget(parent)
 {
+    movarin::InstallImageButtonAccessibility();
     resize(23, 23);
-    setFocusPolicy(Qt::NoFocus);
+    // Tab reaches it, a click does not give it the focus.
+    setFocusPolicy(Qt::TabFocus);
     // Moves without a held button set the hover look, as on a system that
     // reports every move over a control.
     setMouseTracking(true);
@@ -217,13 +223,37 @@ void TImageButton::paintEvent(QPaintEvent*)
     painter.setBackgroundMode(Qt::TransparentMode);
     image.Draw(painter, at.Image.x(), at.Image.y());
 
-    if (!hasCaption)
-        return;
-    // The disabled group's text colour is the toolkit's "grey text".
-    painter.setPen(State_ == ibsStateDisabled ? palette().color(QPalette::Disabled, QPalette::WindowText)
-                                              : palette().color(QPalette::WindowText));
-    painter.setClipRect(captionClip);
-    painter.drawText(at.Caption.x(), at.Caption.y() + metrics.ascent(), Caption_);
+    if (hasCaption) {
+        // The disabled group's text colour is the toolkit's "grey text".
+        painter.save();
+        painter.setPen(State_ == ibsStateDisabled
+                           ? palette().color(QPalette::Disabled, QPalette::WindowText)
+                           : palette().color(QPalette::WindowText));
+        painter.setClipRect(captionClip);
+        painter.drawText(at.Caption.x(), at.Caption.y() + metrics.ascent(), Caption_);
+        painter.restore();
+    }
+    if (ShowsFocusMark())
+        PaintFocusMark(painter);
+}
+
+bool TImageButton::ShowsFocusMark() const
+{
+    return KeyboardFocus_ && hasFocus();
+}
+
+void TImageButton::PaintFocusMark(QPainter& painter) const
+{
+    // Dots of the text colour over a line of the base colour alternate dark
+    // and light, so the mark shows on any picture.
+    const QRect mark = rect().adjusted(1, 1, -2, -2);
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(palette().color(QPalette::Base), 1));
+    painter.drawRect(mark);
+    QPen dots(palette().color(QPalette::WindowText), 1);
+    dots.setDashPattern({1, 1});
+    painter.setPen(dots);
+    painter.drawRect(mark);
 }
 
 void TImageButton::MouseDown(Qt::MouseButton button, QPoint pos)
@@ -259,9 +289,7 @@ void TImageButton::mouseReleaseEvent(QMouseEvent* event)
     if (button == Qt::LeftButton && ClickArmed_) {
         ClickArmed_ = false;
         if (rect().contains(pos)) {
-            if (State_ == ibsStateDown)
-                SetButtonState(ibsStateUp);
-            emit OnClick(this);
+            Clicked();
             if (!self)
                 return;
         }
@@ -269,6 +297,60 @@ void TImageButton::mouseReleaseEvent(QMouseEvent* event)
     if (State_ == ibsStateDown)
         SetButtonState(ibsStateUp);
     emit OnMouseUp(this, button, pos);
+}
+
+void TImageButton::Clicked()
+{
+    if (State_ == ibsStateDown)
+        SetButtonState(ibsStateUp);
+    emit OnClick(this);
+}
+
+void TImageButton::Click()
+{
+    if (isEnabled())
+        Clicked();
+}
+
+void TImageButton::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Space:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Select:
+        // With Ctrl, Alt or Shift the key belongs to a shortcut of the window.
+        if (event->modifiers() & ~Qt::KeypadModifier)
+            break;
+        // A held key clicks once.
+        if (!event->isAutoRepeat())
+            Click();
+        return;
+    default: break;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void TImageButton::focusInEvent(QFocusEvent* event)
+{
+    QWidget::focusInEvent(event);
+    switch (event->reason()) {
+    case Qt::TabFocusReason:
+    case Qt::BacktabFocusReason:
+    case Qt::ShortcutFocusReason: KeyboardFocus_ = true; break;
+    // The focus comes back to where it was, after a dialog or a menu: the
+    // mark comes back as it was.
+    case Qt::ActiveWindowFocusReason:
+    case Qt::PopupFocusReason: break;
+    default: KeyboardFocus_ = false; break;
+    }
+    update();
+}
+
+void TImageButton::focusOutEvent(QFocusEvent* event)
+{
+    QWidget::focusOutEvent(event);
+    update();
 }
 
 void TImageButton::mouseDoubleClickEvent(QMouseEvent* event)

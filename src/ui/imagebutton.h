@@ -2,7 +2,9 @@
 // The button of every window: draws one of its pictures (normal, hover,
 // pressed, or a dimmed copy of the normal one when disabled), an optional
 // caption and an optional frame over its parent's picture, and reports a click
-// when the left button is pressed and released on it.
+// when the left button is pressed and released on it. It takes the focus by
+// Tab only, so a mouse user never sees its focus mark, and Space or Enter
+// click it like the left button does.
 #include "ui/PngPicture.h"
 
 #include <QPoint>
@@ -61,6 +63,12 @@ public:
     int Tag() const { return Tag_; }
     void SetTag(int tag) { Tag_ = tag; }
 
+    // Runs OnClick as a click with the left button does, when the control is
+    // enabled: for the keyboard and for assistive technology.
+    void Click();
+    // The focus mark shows: the control has the focus and got it from the keyboard.
+    bool ShowsFocusMark() const;
+
     // Loads ":/assets/<name>_normal.png", "_over.png", "_down.png" into the
     // three images; throws movarin::PngError when one cannot be read.
     void LoadImages(const QString& name);
@@ -85,6 +93,9 @@ protected:
     void changeEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     void SetButtonState(TImageButtonState state);
@@ -97,6 +108,9 @@ private:
     void PointerLeft();
     void TrackPointer(QPoint pos);
     void MouseDown(Qt::MouseButton button, QPoint pos);
+    // The release look, then OnClick: the one way every click ends.
+    void Clicked();
+    void PaintFocusMark(QPainter& painter) const;
 
     TImageButtonStyle Style_ = ibsDefault;
     TImageButtonLayout Layout_ = ibsImageAbove;
@@ -109,5 +123,6 @@ private:
     bool MouseOver_ = false;
     bool PointerInside_ = false; // where the pointer really is, even while disabled
     bool ClickArmed_ = false;    // the left button went down on this control
+    bool KeyboardFocus_ = false; // the focus last came by Tab, Backtab or a shortcut
     int Tag_ = 0;
 };

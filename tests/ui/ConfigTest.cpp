@@ -1,6 +1,7 @@
 // The settings dialog through Execute, with a scripted folder chooser.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -161,12 +162,45 @@ TEST_F(ConfigTest, CloseRequestIsGrantedAndKeepsAccepted)
     list.Quality = 1;
     Execute([&] {
         dialog.CBConvertQuality->setCurrentIndex(2);
-        QTest::keyClick(&dialog, Qt::Key_Escape);  // no keyboard way out
-        EXPECT_TRUE(dialog.isVisible());
         EXPECT_TRUE(dialog.close());
     });
     EXPECT_TRUE(dialog.Accepted());  // from the earlier OK
     EXPECT_EQ(list.Quality, 1);      // nothing stored
+}
+
+TEST_F(ConfigTest, KeyboardReachesEveryControlEnterIsOkEscapeIsCancel)
+{
+    const auto key = [](Qt::Key k) { QTest::keyClick(QApplication::focusWidget(), k); };
+    Execute([&] {
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+        std::vector<std::string> visited;
+        for (int i = 0; i < 7; ++i) {
+            visited.push_back(QApplication::focusWidget()->accessibleName().toStdString());
+            key(Qt::Key_Tab);
+        }
+        EXPECT_EQ(visited, (std::vector<std::string>{"画質設定", "画面比率", "保存先", "変換後に保存先を開く",
+                                                     "選択", "OK", "キャンセル"}));
+        ASSERT_EQ(QApplication::focusWidget(), dialog.CBConvertQuality);
+        key(Qt::Key_Down);
+        key(Qt::Key_Return);
+    });
+    EXPECT_TRUE(dialog.Accepted());
+    EXPECT_EQ(list.Quality, 1);
+
+    // Escape cancels; Enter on a focused button presses that button.
+    for (bool escape : {true, false})
+        Execute([&] {
+            ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+            key(Qt::Key_Down);
+            if (escape) {
+                key(Qt::Key_Escape);
+                return;
+            }
+            dialog.ImgBtnCancel->setFocus(Qt::TabFocusReason);
+            key(Qt::Key_Enter);
+        });
+    EXPECT_FALSE(dialog.Accepted());
+    EXPECT_EQ(list.Quality, 1);
 }
 
 TEST_F(ConfigTest, OkThenSaveRoundTripsTheSettingsFile)

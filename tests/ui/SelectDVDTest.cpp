@@ -1,6 +1,7 @@
 // The DVD chapter dialog over fake drives whose roots are temp folders.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QComboBox>
 #include <QListWidget>
 #include <QTemporaryDir>
@@ -305,12 +306,10 @@ TEST_F(SelectDVDTest, OkWithoutSelectionKeepsTheDialogOpenCancelCloses)
         EXPECT_TRUE(dialog->isVisible());
         EXPECT_FALSE(dialog->CloseAllowed());
 
-        // Neither a close request nor Escape gets past the refusal.
+        // A close request does not get past the refusal; Escape is Cancel.
         dialog->close();
-        QTest::keyClick(dialog.get(), Qt::Key_Escape);
         EXPECT_TRUE(dialog->isVisible());
-
-        Click(dialog->ImgBtnCancel);
+        QTest::keyClick(dialog.get(), Qt::Key_Escape);
     });
     EXPECT_FALSE(dialog->isVisible());
     EXPECT_FALSE(dialog->Accepted());
@@ -371,13 +370,49 @@ TEST_F(SelectDVDTest, CloseRequestIsDecidedByTheLastButton)
     EXPECT_FALSE(dialog->isVisible());
 
     // After an OK, a later close request is granted and Accepted stays true;
-    // Escape is still no way out (it would hand the chapters over again).
+    // Escape is Cancel, so the chapters are not handed over again.
     dialog->show();
-    QTest::keyClick(dialog.get(), Qt::Key_Escape);
-    EXPECT_TRUE(dialog->isVisible());
     EXPECT_TRUE(dialog->close());
     EXPECT_FALSE(dialog->isVisible());
     EXPECT_TRUE(dialog->Accepted());
+    dialog->show();
+    QTest::keyClick(dialog.get(), Qt::Key_Escape);
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_FALSE(dialog->Accepted());
+}
+
+TEST_F(SelectDVDTest, KeyboardAlonePicksSeveralChaptersAndConfirms)
+{
+    table.Add(Disc("d", {"VIDEO_TS/VTS_01_1.VOB", "VIDEO_TS/VTS_02_1.VOB", "VIDEO_TS/VTS_03_1.VOB",
+                         "VIDEO_TS/VTS_04_1.VOB"}),
+              DriveType::Optical);
+    auto dialog = Create();
+    const auto key = [](QKeyCombination k) {
+        QTest::keyClick(QApplication::focusWidget(), k.key(), k.keyboardModifiers());
+    };
+    DriveModal(*dialog, [&] { dialog->ShowModal(); }, [&] {
+        ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+        std::vector<std::string> visited;
+        for (int i = 0; i < 7; ++i) {
+            visited.push_back(QApplication::focusWidget()->accessibleName().toStdString());
+            key(Qt::Key_Tab);
+        }
+        EXPECT_EQ(visited, (std::vector<std::string>{"ドライブ", "チャプター", "更新", "全選択", "全選択解除",
+                                                     "OK", "キャンセル"}));
+        key(Qt::Key_Tab);
+        ASSERT_EQ(QApplication::focusWidget(), dialog->LBChapter);
+        // Rows 0 and 1 by Shift, row 3 added by Ctrl and Space.
+        for (QKeyCombination k : {QKeyCombination(Qt::Key_Space), Qt::SHIFT | Qt::Key_Down,
+                                  Qt::CTRL | Qt::Key_Down, Qt::CTRL | Qt::Key_Down, Qt::CTRL | Qt::Key_Space})
+            key(k);
+        key(Qt::Key_Return);
+    });
+    ASSERT_TRUE(dialog->Accepted());
+    std::vector<int> picked;
+    for (int row = 0; row < dialog->LBChapter->count(); ++row)
+        if (dialog->LBChapter->item(row)->isSelected())
+            picked.push_back(row);
+    EXPECT_EQ(picked, (std::vector<int>{0, 1, 3}));
 }
 
 TEST_F(SelectDVDTest, NoOpticalDriveLeavesBothListsEmptyWithoutMessage)
