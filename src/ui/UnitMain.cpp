@@ -174,7 +174,7 @@ void TFormMain::AddJobs(const std::vector<std::string>& paths)
 
 bool TFormMain::AddingFiles() const
 {
-    return Drops_->Pending();
+    return Drops_ && Drops_->Pending();
 }
 
 void TFormMain::RefreshJobList()

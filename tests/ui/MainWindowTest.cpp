@@ -227,6 +227,11 @@ TEST_F(MainWindowTest, ConversionClickedWhileADropIsReadStartsOnTheWholeDrop)
     ASSERT_TRUE(PumpUntil([this] { return !boxes.shown.empty(); }));
     EXPECT_EQ(boxes.Texts(), std::vector<std::string>{movarin::driver_text::NoPlayer});
     EXPECT_EQ(Rows(0), std::vector<std::string>{"第1話.mp4"});
+
+    // Closed with a drop still being read: its thread ends with the window.
+    ASSERT_TRUE(Drop({temp / "season"}, false));
+    window.reset();
+    QCoreApplication::processEvents();
 }
 
 TEST_F(MainWindowTest, DropOfNonLocalUrlsIsNotAccepted)
