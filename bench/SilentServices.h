@@ -3,6 +3,7 @@
 // benchmark measures the program, not a user.
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/FileDialogs.h"
 #include "platform/MessageBoxes.h"
@@ -18,9 +19,9 @@ public:
 
 class NoDialogs final : public movarin::IFileDialogs {
 public:
-    std::optional<std::string> OpenFile(const std::string&, const std::string&) override
+    std::vector<std::string> OpenFiles(const std::string&, const std::string&) override
     {
-        return std::nullopt;
+        return {};
     }
     std::optional<std::string> ChooseFolder(const std::string&) override { return std::nullopt; }
 };

@@ -12,10 +12,12 @@ add_library(movarin_platform STATIC
   src/platform/ProfileValues.cpp src/platform/PlayerDetection.cpp src/platform/ProcessWin.cpp
   src/platform/ProfileFileWin.cpp
   src/platform/FoldersWin.cpp src/platform/SingleInstanceWin.cpp src/platform/VolumesWin.cpp
-  src/platform/FolderListingWin.cpp src/platform/ProgramFolderWin.cpp)
+  src/platform/FolderListingWin.cpp src/platform/ProgramFolderWin.cpp
+  src/platform/NaturalOrder.cpp src/platform/FolderWalk.cpp)
 target_include_directories(movarin_platform PUBLIC ${PROJECT_SOURCE_DIR}/src)
 target_link_libraries(movarin_platform PUBLIC Threads::Threads shell32 ole32)
-add_library(movarin_jobs STATIC src/jobs/ThConvertInfo.cpp src/jobs/EncoderArguments.cpp)
+add_library(movarin_jobs STATIC src/jobs/ThConvertInfo.cpp src/jobs/EncoderArguments.cpp
+  src/jobs/VideoFiles.cpp)
 target_link_libraries(movarin_jobs PUBLIC movarin_platform)
 add_library(movarin_runner STATIC src/runner/RunnerTypes.cpp src/runner/LineCutter.cpp)
 target_link_libraries(movarin_runner PUBLIC movarin_platform)

@@ -3,16 +3,18 @@
 // tests can script the user's choice.
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace movarin {
 
 class IFileDialogs {
 public:
     virtual ~IFileDialogs() = default;
-    // One existing or typed file name, or nothing when the user cancelled.
-    // filter is a Qt name filter such as "動画ファイル (*.avi *.flv)".
-    virtual std::optional<std::string> OpenFile(const std::string& initialDir,
-                                                const std::string& filter) = 0;
+    // The files chosen at once (in no particular order), or none when the
+    // user cancelled. filter is a Qt name filter such as
+    // "動画ファイル (*.avi *.flv)".
+    virtual std::vector<std::string> OpenFiles(const std::string& initialDir,
+                                               const std::string& filter) = 0;
     // A file-system folder (no trailing delimiter, "/" for the root), or
     // nothing when cancelled. No folder is preselected.
     virtual std::optional<std::string> ChooseFolder(const std::string& prompt) = 0;

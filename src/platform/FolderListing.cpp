@@ -40,9 +40,15 @@ bool ListFolder(const std::string& folder, std::vector<FolderEntry>& entries)
         const std::string name = entry->d_name;
         if (name == "." || name == "..")
             continue;
-        entries.push_back({name, KindOf(*entry, folder + name)});
+        entries.push_back({name, KindOf(*entry, folder + name), name[0] == '.'});
     }
     return true;
+}
+
+bool IsFolder(const std::string& path)
+{
+    struct stat target {};
+    return ::stat(path.c_str(), &target) == 0 && S_ISDIR(target.st_mode);
 }
 
 } // namespace movarin

@@ -19,10 +19,18 @@ bool ListFolder(const std::string& folder, std::vector<FolderEntry>& entries)
         if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
             kind = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? EntryKind::LinkToFolder
                                                                            : EntryKind::Folder;
-        entries.push_back({name, kind});
+        const bool hidden = name[0] == '.' ||
+                            (data.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+        entries.push_back({name, kind, hidden});
     } while (::FindNextFileW(find, &data));
     ::FindClose(find);
     return true;
+}
+
+bool IsFolder(const std::string& path)
+{
+    const DWORD attributes = ::GetFileAttributesW(movarin::win::Widen(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 } // namespace movarin

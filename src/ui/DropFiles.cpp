@@ -1,38 +1,50 @@
 #include "ui/DropFiles.h"
 
-#include <array>
-
+#include "jobs/VideoFiles.h"
+#include "platform/FolderListing.h"
+#include "platform/FolderWalk.h"
 #include "platform/MessageBoxes.h"
-#include "platform/Paths.h"
 
 namespace movarin {
 
-bool IsSupportedVideoName(std::string_view name)
+DropPlan PlanDrop(const std::vector<std::string>& names, const std::atomic<bool>& stop)
 {
-    std::string ext = ExtractFileExt(name);
-    for (char& c : ext)
-        if (c >= 'a' && c <= 'z')
-            c = char(c - 'a' + 'A');
-    static constexpr std::array<std::string_view, 6> supported = {".AVI", ".FLV", ".MPG",
-                                                                  ".MPEG", ".3GP", ".VOB"};
-    for (const auto s : supported)
-        if (ext == s)
-            return true;
-    return false;
+    DropPlan plan;
+    const auto refuse = [&plan] {
+        if (!plan.noticeAt)
+            plan.noticeAt = plan.paths.size();
+    };
+    for (const auto& name : names) {
+        if (stop)
+            break;
+        if (!IsFolder(name)) {
+            if (IsVideoFileName(name))
+                plan.paths.push_back(name);
+            else
+                refuse();
+            continue;
+        }
+        auto videos = FilesInFolder(name, IsVideoFileName, stop);
+        if (videos.empty())
+            refuse();
+        plan.paths.insert(plan.paths.end(), std::make_move_iterator(videos.begin()),
+                          std::make_move_iterator(videos.end()));
+    }
+    return plan;
 }
 
-void WorkThroughDrop(const std::vector<std::string>& names, IMessageBoxes& boxes,
-                     const std::function<void(const std::string&)>& addJob)
+void WorkThroughDrop(const DropPlan& plan, IMessageBoxes& boxes,
+                     const std::function<void(const std::vector<std::string>&)>& addJobs)
 {
-    bool warned = false;
-    for (const auto& name : names) {
-        if (IsSupportedVideoName(name)) {
-            addJob(name);
-        } else if (!warned) {
-            boxes.Show("情報", UnsupportedDropText, BoxButtons::Ok, BoxIcon::None);
-            warned = true;
-        }
-    }
+    const std::size_t split = plan.noticeAt.value_or(plan.paths.size());
+    const auto middle = plan.paths.begin() + std::ptrdiff_t(split);
+    if (split > 0)
+        addJobs({plan.paths.begin(), middle});
+    if (!plan.noticeAt)
+        return;
+    boxes.Show("情報", UnsupportedDropText, BoxButtons::Ok, BoxIcon::None);
+    if (middle != plan.paths.end())
+        addJobs({middle, plan.paths.end()});
 }
 
 } // namespace movarin

@@ -9,27 +9,31 @@ namespace movarin {
 void SetUpOpenFileDialog(QFileDialog& dialog, const std::string& initialDir,
                          const std::string& filter)
 {
-    // One file per choice; a typed name that names no file is still taken.
+    // Several files per choice: Shift and Ctrl in the list, or several names
+    // typed in quotes. Qt takes several only of files that exist.
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     // Without the case-sensitive flag the dialog's model matches names
     // without regard to case.
     dialog.setFilter(dialog.filter() & ~QDir::CaseSensitive);
     dialog.setDirectory(QString::fromStdString(initialDir));
     dialog.setNameFilter(QString::fromStdString(filter));
-    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setFileMode(QFileDialog::ExistingFiles);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setOption(QFileDialog::ReadOnly, false);
     dialog.setSizeGripEnabled(true);
 }
 
-std::optional<std::string> QtFileDialogs::OpenFile(const std::string& initialDir,
-                                                   const std::string& filter)
+std::vector<std::string> QtFileDialogs::OpenFiles(const std::string& initialDir,
+                                                  const std::string& filter)
 {
     QFileDialog dialog(QApplication::activeWindow());
     SetUpOpenFileDialog(dialog, initialDir, filter);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return std::nullopt;
-    return dialog.selectedFiles().first().toStdString();
+    std::vector<std::string> chosen;
+    if (dialog.exec() != QDialog::Accepted)
+        return chosen;
+    for (const QString& file : dialog.selectedFiles())
+        chosen.push_back(file.toStdString());
+    return chosen;
 }
 
 std::optional<std::string> QtFileDialogs::ChooseFolder(const std::string& prompt)

@@ -6,7 +6,7 @@ class QFileDialog;
 
 namespace movarin {
 
-// Prepares the open dialog as OpenFile shows it. Qt's own dialog is used:
+// Prepares the open dialog as OpenFiles shows it. Qt's own dialog is used:
 // it matches the filter's patterns whatever the case of a name (a camera's
 // "CLIP0001.MOV" is listed under "*.mov"), which a desktop's native dialog
 // does not promise.
@@ -15,8 +15,8 @@ void SetUpOpenFileDialog(QFileDialog& dialog, const std::string& initialDir,
 
 class QtFileDialogs final : public IFileDialogs {
 public:
-    std::optional<std::string> OpenFile(const std::string& initialDir,
-                                        const std::string& filter) override;
+    std::vector<std::string> OpenFiles(const std::string& initialDir,
+                                       const std::string& filter) override;
     std::optional<std::string> ChooseFolder(const std::string& prompt) override;
 };
 

@@ -11,14 +11,19 @@
 #include <QTreeWidget>
 #include <QUrl>
 
+#include <utility>
+
 #include "jobs/Settings.h"
+#include "jobs/VideoFiles.h"
 #include "platform/FileDialogs.h"
 #include "platform/Folders.h"
 #include "platform/MessageBoxes.h"
+#include "platform/NaturalOrder.h"
 #include "platform/Paths.h"
 #include "platform/Text.h"
 #include "runner/ConsoleRunner.h"
 #include "ui/DropFiles.h"
+#include "ui/DropQueue.h"
 #include "ui/MainWindowKeyboard.h"
 #include "ui/UnitConfig.h"
 #include "ui/UnitSelectDVD.h"
@@ -30,12 +35,7 @@ using movarin::BoxIcon;
 
 namespace {
 
-// The old five first, then the containers cameras, phones and downloads
-// bring today. DVD chapters come through the DVD dialog, but a VOB copied
-// off a disc is a video file like any other.
-constexpr const char* MovieFilter =
-    "動画ファイル (*.avi *.flv *.mpg *.mpeg *.3gp *.mp4 *.m4v *.mov *.mkv *.webm *.wmv *.asf "
-    "*.ts *.m2ts *.mts *.vob *.ogv *.divx)";
+constexpr const char* ReadingFoldersText = "フォルダを読み込んでいます…";
 
 // Local file names of a drop, in its order; other URLs are not files of
 // this machine and are left out.
@@ -113,8 +113,11 @@ TFormMain::TFormMain(const MainWindowServices& services, QWidget* parent)
 
 TFormMain::~TFormMain()
 {
-    // The runners wait for their workers; a worker's end-of-run handler
-    // refers to the driver, so they go first.
+    // A folder still being read is given up at once rather than after the
+    // window's parts are gone. The runners wait for their workers; a worker's
+    // end-of-run handler refers to the driver, so they go first.
+    delete Drops_;
+    Drops_ = nullptr;
     delete ConsoleConvert;
     ConsoleConvert = nullptr;
     delete ConsoleThumnail;
@@ -134,6 +137,14 @@ void TFormMain::FormCreate()
                                                   *ConsoleThumnail, Boxes_, Volumes_,
                                                   OpenFolder_);
     Driver_->WorkFolder = WorkDir_;
+    Drops_ = new TDropQueue(Reported(Boxes_, [this](const movarin::DropPlan& plan) { ApplyDrop(plan); }),
+                            this);
+    Drops_->Drained = Reported(Boxes_, [this] { DropsDrained(); });
+    Drops_->ReadingShown = [this](bool reading) {
+        if (reading)
+            StatusBeforeReading_ = LblSituation->text().toStdString();
+        ShowStatus(reading ? ReadingFoldersText : StatusBeforeReading_);
+    };
     SetBusy(false);
 }
 
@@ -154,6 +165,18 @@ void TFormMain::AddJob(const std::string& path)
     job->SourcePath = movarin::ToWide(path);
     job->State = csWaiting;
     JobList_->Add(std::move(job));
+}
+
+void TFormMain::AddJobs(const std::vector<std::string>& paths)
+{
+    for (const auto& path : paths)
+        AddJob(path);
+    RefreshJobList();
+}
+
+bool TFormMain::AddingFiles() const
+{
+    return Drops_ && Drops_->Pending();
 }
 
 void TFormMain::RefreshJobList()
@@ -201,11 +224,11 @@ void TFormMain::RestoreApplication()
 
 void TFormMain::ImgBtnAddFileClick()
 {
-    const auto chosen = FileDialogs_.OpenFile(OpenDialogInitialDir_, MovieFilter);
-    if (!chosen)
+    auto chosen = FileDialogs_.OpenFiles(OpenDialogInitialDir_, movarin::VideoFileFilter());
+    if (chosen.empty())
         return;
-    AddJob(*chosen);
-    RefreshJobList();
+    movarin::SortNaturally(chosen);
+    AddJobs(chosen);
 }
 
 void TFormMain::ImgBtnAddDVDClick()
@@ -243,6 +266,10 @@ void TFormMain::ImgBtnListDeleteClick()
 
 void TFormMain::BtnConvertClick(TImageButton* Sender)
 {
+    if (AddingFiles()) {
+        ConvertAfterDrops_ = Sender->Tag();
+        return;
+    }
     Driver_->BtnConvertClick(Sender->Tag());
 }
 
@@ -273,8 +300,21 @@ void TFormMain::FormCloseQuery(bool& CanClose)
 
 void TFormMain::DropFiles(const std::vector<std::string>& names)
 {
-    movarin::WorkThroughDrop(names, Boxes_, [this](const std::string& name) { AddJob(name); });
-    RefreshJobList();
+    Drops_->Add(names);
+}
+
+void TFormMain::ApplyDrop(const movarin::DropPlan& plan)
+{
+    if (plan.failure)
+        std::rethrow_exception(plan.failure);
+    movarin::WorkThroughDrop(plan, Boxes_,
+                             [this](const std::vector<std::string>& paths) { AddJobs(paths); });
+}
+
+void TFormMain::DropsDrained()
+{
+    if (const auto tag = std::exchange(ConvertAfterDrops_, std::nullopt))
+        Driver_->BtnConvertClick(*tag);
 }
 
 void TFormMain::paintEvent(QPaintEvent*)

@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,11 +17,13 @@
 class QLabel;
 class QTreeWidget;
 class TConsoleRunner;
+class TDropQueue;
 class TFormConfig;
 class TFormSelectDVD;
 class TImageButton;
 
 namespace movarin {
+struct DropPlan;
 class IFileDialogs;
 class IMessageBoxes;
 class IVolumeTable;
@@ -75,6 +78,11 @@ public:
     bool Busy() const;
 
     void AddJob(const std::string& path);
+    // Every way of adding files ends here: one waiting job per path, in the
+    // given order, then one refresh of the list.
+    void AddJobs(const std::vector<std::string>& paths);
+    // Dropped names are still being read (folders walked) or added.
+    bool AddingFiles() const;
     void RefreshJobList() override;
     void ShowStatus(const std::string& text) override;
     void SetBusy(bool busy) override;
@@ -88,7 +96,9 @@ public:
     void ImgBtnConvertCancelClick();
     void ImgBtnConfigClick();
     void FormCloseQuery(bool& CanClose);
-    // The local file names of one drop, in the drop's order.
+    // The local file names of one drop, in the drop's order. They are read
+    // on a worker and added once all of them are known; a conversion clicked
+    // meanwhile starts after that, never on a list still being filled.
     void DropFiles(const std::vector<std::string>& names);
 
 protected:
@@ -100,6 +110,8 @@ protected:
 private:
     void CreateControls();  // MainWindowLayout.cpp
     void FormCreate();
+    void ApplyDrop(const movarin::DropPlan& plan);
+    void DropsDrained();
 
     movarin::IMessageBoxes& Boxes_;
     movarin::IFileDialogs& FileDialogs_;
@@ -112,6 +124,9 @@ private:
     std::string DocumentsDir_;
     std::string OpenDialogInitialDir_;
     std::unique_ptr<TConversionDriver> Driver_;
+    TDropQueue* Drops_ = nullptr;  // owned (Qt parent)
+    std::optional<std::int32_t> ConvertAfterDrops_;
+    std::string StatusBeforeReading_;
 
     TFormSelectDVD* FormSelectDVD_ = nullptr;
     TFormConfig* FormConfig_ = nullptr;

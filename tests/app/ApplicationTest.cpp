@@ -32,7 +32,7 @@ struct RecordingBoxes : movarin::IMessageBoxes {
 RecordingBoxes* g_boxes = nullptr;
 
 struct NoFileDialogs : movarin::IFileDialogs {
-    std::optional<std::string> OpenFile(const std::string&, const std::string&) override { return {}; }
+    std::vector<std::string> OpenFiles(const std::string&, const std::string&) override { return {}; }
     std::optional<std::string> ChooseFolder(const std::string&) override { return {}; }
 };
 

@@ -21,7 +21,7 @@ struct Boxes : movarin::IMessageBoxes {
 };
 
 struct NoDialogs : movarin::IFileDialogs {
-    std::optional<std::string> OpenFile(const std::string&, const std::string&) override { return {}; }
+    std::vector<std::string> OpenFiles(const std::string&, const std::string&) override { return {}; }
     std::optional<std::string> ChooseFolder(const std::string&) override { return {}; }
 };
 

@@ -8,7 +8,10 @@
 
 #include <fstream>
 #include <map>
+#include <set>
 #include <sstream>
+
+#include <unistd.h>
 
 #include "jobs/ThConvertInfo.h"
 
@@ -69,6 +72,35 @@ int ProcessesNaming(const std::string& needed)
     }
     return found;
 }
+
+int EntriesIn(const char* folder)
+{
+    return int(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
+}
+
+// Processes whose parent is this one, zombies included.
+int Children()
+{
+    int found = 0;
+    const std::string self = std::to_string(::getpid());
+    for (const auto& entry : fs::directory_iterator("/proc")) {
+        std::ifstream status(entry.path() / "status");
+        std::string line;
+        while (std::getline(status, line))
+            if (line.rfind("PPid:", 0) == 0) {
+                found += line.substr(line.find_first_not_of(" \t", 5)) == self;
+                break;
+            }
+    }
+    return found;
+}
+
+struct Resources {
+    int descriptors = EntriesIn("/proc/self/fd");
+    int threads = EntriesIn("/proc/self/task");
+    int children = Children();
+    bool operator==(const Resources&) const = default;
+};
 
 class ConversionE2ETest : public ::testing::Test, protected MainWindowFixture {
 protected:
@@ -298,6 +330,53 @@ TEST_F(ConversionE2ETest, CancelDuringTwoConversionsLeavesNoFileAndNoEncoder)
     EXPECT_FALSE(fs::exists(temp / "out/clip ＂q＂ 日本語.mp4"));
     for (const auto& output : outputs)
         EXPECT_FALSE(fs::exists(output)) << output;
+}
+
+TEST_F(ConversionE2ETest, HundredsOfJobsFromOneFolderDropAllConvertAndLeaveNothingBehind)
+{
+    // A tiny clip, copied: two episodes folders whose names repeat, so half
+    // the outputs must be numbered to stay apart.
+    const std::string clip = temp / "clip.avi";
+    int code = -1;
+    RunTool("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i", "testsrc=size=64x48:rate=10:duration=0.2",
+                       "-f", "lavfi", "-i", "sine=duration=0.2:sample_rate=8000", "-c:v", "mpeg4",
+                       "-c:a", "mp2", "-shortest", QString::fromStdString(clip)},
+            &code);
+    ASSERT_EQ(code, 0);
+    constexpr int perFolder = 100;
+    for (const char* folder : {"disc 1", "disc 2"}) {
+        fs::create_directories(temp / "series/" + folder);
+        for (int i = 1; i <= perFolder; ++i)
+            fs::copy_file(clip, temp / "series/" + folder + "/第" + std::to_string(i) + "話.avi");
+    }
+    window->JobList().Delete(0);
+    window->RefreshJobList();
+    window->Driver().ParallelJobs = 2;
+    const Resources before;
+
+    // Converting is asked for before the folder has been read.
+    ASSERT_TRUE(Drop({temp / "series"}, false));
+    window->BtnConvertClick(window->ImgBtnConvertMovie);
+    ASSERT_TRUE(PumpUntil([this] { return !boxes.shown.empty(); }, 600000));
+    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{text::Converted});
+    EXPECT_EQ(Rows(1), std::vector<std::string>(2 * perFolder, "変換完了"));
+    EXPECT_EQ(Rows(0).front(), "第1話.avi");
+    EXPECT_EQ(Rows(0).back(), "第100話.avi");
+    std::set<std::string> outputs;
+    for (const auto& entry : fs::directory_iterator(temp / "out"))
+        if (entry.file_size() > 0)
+            outputs.insert(entry.path().filename().string());
+    EXPECT_EQ(outputs.size(), 2u * perFolder);
+    EXPECT_TRUE(outputs.count("第100話.mp4") && outputs.count("第100話(1).mp4"));
+    EXPECT_EQ(Probe(temp / "out/第100話(1).mp4", "v")["codec_name"], "mpeg4");
+
+    Resources after;
+    PumpUntil([&] { return (after = Resources()) == before; }, 10000);
+    std::printf("descriptors %d -> %d, threads %d -> %d, children %d -> %d\n", before.descriptors,
+                after.descriptors, before.threads, after.threads, before.children, after.children);
+    EXPECT_EQ(after.descriptors, before.descriptors);
+    EXPECT_EQ(after.threads, before.threads);
+    EXPECT_EQ(after.children, 0);
 }
 
 } // namespace

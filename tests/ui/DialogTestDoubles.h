@@ -35,10 +35,10 @@ public:
 
 class ScriptedFileDialogs final : public movarin::IFileDialogs {
 public:
-    std::optional<std::string> OpenFile(const std::string&, const std::string&) override
+    std::vector<std::string> OpenFiles(const std::string&, const std::string&) override
     {
         ADD_FAILURE() << "no file dialog expected";
-        return std::nullopt;
+        return {};
     }
     std::optional<std::string> ChooseFolder(const std::string& prompt) override
     {

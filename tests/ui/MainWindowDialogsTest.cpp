@@ -1,15 +1,22 @@
-// The main window with its two real dialogs: settings saved only on OK,
-// DVD chapters added only on OK.
+// The main window with its real dialogs: settings saved only on OK, DVD
+// chapters added only on OK, several files taken from one file dialog.
 #include "ui/MainWindowTestSupport.h"
 
 #include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QLineEdit>
+#include <QListView>
 #include <QListWidget>
+#include <QPushButton>
 #include <QTimer>
 
 #include <fstream>
 #include <sstream>
 
 #include "platform/Text.h"
+#include "ui/QtFileDialogs.h"
 #include "ui/UnitConfig.h"
 #include "ui/UnitSelectDVD.h"
 
@@ -104,6 +111,65 @@ TEST_F(MainWindowDialogsTest, ChosenChaptersBecomeJobsOnOkOnly)
     EXPECT_EQ(Rows(1), std::vector<std::string>{"変換待ち"});
     EXPECT_EQ(window->JobList().Items(0)->SourcePath,
               movarin::ToWide(disc_ + "VIDEO_TS/VTS_01_2.VOB"));
+}
+
+TEST_F(MainWindowDialogsTest, SeveralFilesFromTheRealFileDialogBecomeJobsInNaturalOrder)
+{
+    const std::string season = temp / "season";
+    fs::create_directories(season);
+    std::vector<std::string> episodes;
+    for (int i = 1; i <= 12; ++i) {
+        episodes.push_back("第" + std::to_string(i) + "話" + (i % 3 ? ".mp4" : ".MKV"));
+        std::ofstream(season + "/" + episodes.back()) << "v";
+    }
+    std::ofstream(season + "/notes.txt") << "x";
+    movarin::QtFileDialogs real;
+    TFormMain main(MainWindowServices{boxes, real, volumes, temp / "docs", {}});
+    const auto whileChoosing = [](std::function<void(QFileDialog&)> act) {
+        QTimer::singleShot(0, [act] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            act(*dialog);
+            if (dialog->isVisible()) {
+                ADD_FAILURE() << "file dialog still open";
+                dialog->reject();
+            }
+        });
+    };
+
+    // Several names typed in quotes, in no useful order.
+    whileChoosing([&](QFileDialog& dialog) {
+        dialog.setDirectory(QString::fromStdString(season));
+        auto* name = dialog.findChild<QLineEdit*>("fileNameEdit");
+        ASSERT_NE(name, nullptr);
+        // Set rather than typed key by key: QTest types ASCII only.
+        name->setText(QString::fromStdString(
+                                   "\"" + episodes[9] + "\" \"" + episodes[1] + "\" \"" + episodes[0] + "\""));
+        QTest::keyClick(name, Qt::Key_Return);
+    });
+    Click(main.ImgBtnAddFile);
+    // All of the folder's videos selected in the list at once (Ctrl+A).
+    whileChoosing([&](QFileDialog& dialog) {
+        dialog.setDirectory(QString::fromStdString(season));
+        auto* model = dialog.findChild<QFileSystemModel*>();
+        auto* list = dialog.findChild<QListView*>("listView");
+        ASSERT_TRUE(model && list);
+        ASSERT_TRUE(PumpUntil([&] { return list->model()->rowCount(list->rootIndex()) >= 12; }, 5000));
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_A, Qt::ControlModifier);
+        dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Open)->click();
+    });
+    Click(main.ImgBtnAddFile);
+
+    std::vector<std::string> jobs;
+    for (int i = 0; i < main.JobList().Count(); ++i)
+        jobs.push_back(movarin::ToNarrow(main.JobList().Items(i)->SourcePath));
+    std::vector<std::string> expected = {season + "/" + episodes[0], season + "/" + episodes[1],
+                                         season + "/" + episodes[9]};
+    for (const auto& episode : episodes)
+        expected.push_back(season + "/" + episode);
+    EXPECT_EQ(jobs, expected);
+    EXPECT_EQ(main.ListViewConvertFile->topLevelItemCount(), 15);
 }
 
 } // namespace

@@ -12,6 +12,7 @@
 #include <QUrl>
 
 #include "jobs/ThConvertInfo.h"
+#include "platform/Text.h"
 #include "ui/DropFiles.h"
 #include "ui/QtFileDialogs.h"
 
@@ -33,25 +34,6 @@ protected:
         for (const char* name : names)
             window->AddJob(std::string("/videos/") + name);
         window->RefreshJobList();
-    }
-
-    // Sends a real drop of these local names onto the list.
-    bool Drop(const std::vector<std::string>& names)
-    {
-        QMimeData mime;
-        QList<QUrl> urls;
-        for (const auto& name : names)
-            urls.append(QUrl::fromLocalFile(QString::fromStdString(name)));
-        mime.setUrls(urls);
-        QWidget* target = window->ListViewConvertFile->viewport();
-        const QPointF at(10, 10);
-        QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(target, &enter);
-        if (!enter.isAccepted())
-            return false;
-        QDropEvent drop(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(target, &drop);
-        return drop.isAccepted();
     }
 };
 
@@ -139,10 +121,10 @@ TEST_F(MainWindowTest, SetBusyTogglesButtonsAndDropsTogether)
     EXPECT_EQ(window->JobList().Count(), 1);
 }
 
-TEST_F(MainWindowTest, AddFileTakesTheChosenNameEvenTwice)
+TEST_F(MainWindowTest, AddFileTakesTheChosenNamesInNaturalOrderEvenTwice)
 {
-    dialogs.answers = {std::string("/home/u/クリップ 1.avi"), std::string("/home/u/クリップ 1.avi"),
-                       std::nullopt, std::string("/nowhere/typed.flv")};
+    dialogs.answers = {{"/home/u/クリップ 1.avi"}, {"/home/u/クリップ 1.avi"}, {},
+                       {"/s/第10話.mkv", "/s/第2話.MP4", "/s/第1話.mp4"}};
     for (int i = 0; i < 4; ++i)
         Click(window->ImgBtnAddFile);
     ASSERT_EQ(dialogs.calls.size(), 4u);
@@ -150,8 +132,9 @@ TEST_F(MainWindowTest, AddFileTakesTheChosenNameEvenTwice)
     EXPECT_EQ(dialogs.calls[0].second,
               "動画ファイル (*.avi *.flv *.mpg *.mpeg *.3gp *.mp4 *.m4v *.mov *.mkv *.webm *.wmv "
               "*.asf *.ts *.m2ts *.mts *.vob *.ogv *.divx)");
-    EXPECT_EQ(Rows(0), (std::vector<std::string>{"クリップ 1.avi", "クリップ 1.avi", "typed.flv"}));
-    EXPECT_EQ(Rows(1), (std::vector<std::string>{"変換待ち", "変換待ち", "変換待ち"}));
+    EXPECT_EQ(Rows(0), (std::vector<std::string>{"クリップ 1.avi", "クリップ 1.avi", "第1話.mp4",
+                                                 "第2話.MP4", "第10話.mkv"}));
+    EXPECT_EQ(Rows(1), std::vector<std::string>(5, "変換待ち"));
     EXPECT_TRUE(boxes.shown.empty());
 
     // The real dialog with that filter lists videos whatever the case of
@@ -198,19 +181,57 @@ TEST_F(MainWindowTest, DropAddsSupportedNamesAndWarnsOncePerDrop)
     EXPECT_EQ(countsAtBox, std::vector<int>{1});
 
     // A second drop warns again; case does not matter; no extension is refused.
-    ASSERT_TRUE(Drop({"/v/E.AvI", "/v/noext", "/v/f.Vob", "/v/g.3gp", "/v/x.mpg.txt"}));
-    EXPECT_EQ(Rows(0), (std::vector<std::string>{"a.avi", "c.mpeg", "E.AvI", "f.Vob", "g.3gp"}));
+    ASSERT_TRUE(Drop({"/v/E.AvI", "/v/noext", "/v/f.Vob", "/v/g.3gp", "/v/h.Mkv", "/v/x.mpg.txt"}));
+    EXPECT_EQ(Rows(0), (std::vector<std::string>{"a.avi", "c.mpeg", "E.AvI", "f.Vob", "g.3gp", "h.Mkv"}));
     EXPECT_EQ(boxes.shown.size(), 2u);
 }
 
-TEST_F(MainWindowTest, DroppedFolderWithVideoNameIsAddedLikeAFile)
+TEST_F(MainWindowTest, DroppedFoldersAddTheirVideosInNaturalOrder)
 {
-    const std::string folder = temp / "disc.vob";
-    std::filesystem::create_directories(folder);
-    ASSERT_TRUE(Drop({folder}));
-    ASSERT_EQ(window->JobList().Count(), 1);
-    EXPECT_EQ(Rows(0), std::vector<std::string>{"disc.vob"});
+    const std::string season = temp / "season";
+    for (const char* dir : {"特典", ".cache", "deep/1/2/3/4/5/6/7/8/9/10/11/12/13/14/15/16"})
+        fs::create_directories(season + "/" + dir);
+    for (const char* file : {"第10話.mkv", "第2話.mp4", "第1話.MP4", "第2話.srt", "cover.jpg",
+                             ".第3話.mp4", "特典/メイキング.webm", ".cache/x.mp4",
+                             "deep/1/2/3/4/5/6/7/8/9/10/11/12/13/14/15/16/lost.mp4",
+                             "deep/1/2/3/4/5/6/7/8/9/10/11/12/13/14/15/found.mp4"})
+        std::ofstream(season + "/" + file) << "x";
+#ifndef _WIN32
+    fs::create_directory_symlink("..", season + "/特典/loop");
+#endif
+    fs::create_directories(temp / "disc.vob");  // no video inside, whatever its name
+    std::ofstream(temp / "disc.vob/notes.txt") << "x";
+    std::ofstream(temp / "loose.avi") << "x";
+
+    std::vector<int> countsAtBox;
+    boxes.onShow = [&](const ShownBox&) { countsAtBox.push_back(window->JobList().Count()); };
+    ASSERT_TRUE(Drop({temp / "loose.avi", season, temp / "disc.vob", temp / "readme.txt"}));
+    // A subfolder's videos come where its name sorts: "deep", "特典", then "第…".
+    EXPECT_EQ(Rows(0), (std::vector<std::string>{"loose.avi", "found.mp4", "メイキング.webm",
+                                                 "第1話.MP4", "第2話.mp4", "第10話.mkv"}));
+    EXPECT_EQ(window->JobList().Items(1)->SourcePath,
+              movarin::ToWide(season + "/deep/1/2/3/4/5/6/7/8/9/10/11/12/13/14/15/found.mp4"));
+    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{movarin::UnsupportedDropText});
+    EXPECT_EQ(countsAtBox, std::vector<int>{6});
+}
+
+TEST_F(MainWindowTest, ConversionClickedWhileADropIsReadStartsOnTheWholeDrop)
+{
+    fs::create_directories(temp / "season");
+    std::ofstream(temp / "season/第1話.mp4") << "x";
+    ASSERT_TRUE(Drop({temp / "season"}, false));
+    ASSERT_TRUE(window->AddingFiles());
+    // Started on the list as it is, the run would find it empty.
+    window->BtnConvertClick(window->ImgBtnConvertMovie2Walkman);
     EXPECT_TRUE(boxes.shown.empty());
+    ASSERT_TRUE(PumpUntil([this] { return !boxes.shown.empty(); }));
+    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{movarin::driver_text::NoPlayer});
+    EXPECT_EQ(Rows(0), std::vector<std::string>{"第1話.mp4"});
+
+    // Closed with a drop still being read: its thread ends with the window.
+    ASSERT_TRUE(Drop({temp / "season"}, false));
+    window.reset();
+    QCoreApplication::processEvents();
 }
 
 TEST_F(MainWindowTest, DropOfNonLocalUrlsIsNotAccepted)

@@ -3,11 +3,14 @@
 // a temp documents folder, for the window and driver suites.
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QDropEvent>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QMimeData>
 #include <QTest>
 #include <QTreeWidget>
+#include <QUrl>
 
 #include <deque>
 #include <filesystem>
@@ -61,12 +64,12 @@ public:
 
 class ScriptedOpenFile final : public movarin::IFileDialogs {
 public:
-    std::optional<std::string> OpenFile(const std::string& initialDir,
-                                        const std::string& filter) override
+    std::vector<std::string> OpenFiles(const std::string& initialDir,
+                                       const std::string& filter) override
     {
         calls.push_back({initialDir, filter});
         if (answers.empty())
-            return std::nullopt;
+            return {};
         auto answer = answers.front();
         answers.pop_front();
         return answer;
@@ -74,7 +77,7 @@ public:
     std::optional<std::string> ChooseFolder(const std::string&) override { return std::nullopt; }
 
     std::vector<std::pair<std::string, std::string>> calls;
-    std::deque<std::optional<std::string>> answers;
+    std::deque<std::vector<std::string>> answers;  // empty: the user cancels
 };
 
 class TempFolder {
@@ -140,6 +143,29 @@ struct MainWindowFixture {
         window = std::make_unique<TFormMain>(MainWindowServices{
             boxes, dialogs, volumes, temp / "docs",
             [this](const std::string& folder) { opened.push_back(folder); }});
+    }
+
+    // Sends a real drop of these local names onto the list; unless told not
+    // to, waits until the drop's files are in the list.
+    bool Drop(const std::vector<std::string>& names, bool wait = true)
+    {
+        QMimeData mime;
+        QList<QUrl> urls;
+        for (const auto& name : names)
+            urls.append(QUrl::fromLocalFile(QString::fromStdString(name)));
+        mime.setUrls(urls);
+        QWidget* target = window->ListViewConvertFile->viewport();
+        const QPointF at(10, 10);
+        QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &enter);
+        if (!enter.isAccepted())
+            return false;
+        QDropEvent drop(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &drop);
+        if (wait) {
+            EXPECT_TRUE(PumpUntil([this] { return !window->AddingFiles(); }));
+        }
+        return drop.isAccepted();
     }
 
     std::vector<std::string> Rows(int column) const
