@@ -40,7 +40,8 @@ bool WriteAll(int fd, std::string_view text)
     return true;
 }
 
-int RunEncoder(const std::string& program, const std::vector<std::string>& arguments, int outFd)
+int RunEncoder(const std::string& program, const std::vector<std::string>& arguments, int outFd,
+               const Confinement* confinement)
 {
     std::vector<std::string> argv{program};
     argv.insert(argv.end(), arguments.begin(), arguments.end());

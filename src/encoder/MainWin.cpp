@@ -30,7 +30,7 @@ int main()
     }
 
     const OutputGuard guard(translation.outputs);
-    const int code = RunEncoder(ffmpeg, translation.arguments, 2);
+    const int code = RunEncoder(ffmpeg, translation.arguments, 2, nullptr);
     std::string report;
     const int result = guard.Settle(code, report);
     WriteAll(2, report);
