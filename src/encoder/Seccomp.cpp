@@ -84,6 +84,12 @@ bool SeccompFilter::Build(bool denyTruncation, std::string& error)
         error = "seccomp_init failed";
         return false;
     }
+    // The whole process, not the one thread: another architecture's calls
+    // are not in the list and must not be tried one thread at a time.
+    if (const int rc = seccomp_attr_set(ctx.get(), SCMP_FLTATR_ACT_BADARCH, SCMP_ACT_KILL_PROCESS); rc != 0) {
+        error = std::string("seccomp attribute: ") + std::strerror(-rc);
+        return false;
+    }
     if (const int rc = AddRules(ctx.get(), denyTruncation); rc != 0) {
         error = std::string("seccomp rule: ") + std::strerror(-rc);
         return false;
