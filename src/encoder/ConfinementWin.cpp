@@ -114,7 +114,7 @@ bool Confinement::Prepare(const std::vector<std::string>& outputs, bool overwrit
         if (labelled != ERROR_SUCCESS && lowIntegrity_ && KeepsAccessRights(path)) {
             lowIntegrity_ = false;
             notice += "movarin-encoder: cannot label " + output + " for a low-integrity FFmpeg ("
-                + ErrorText(labelled) + "); it runs at the front's level, still unable to start programs\n";
+                + ErrorText(labelled) + "); it runs at the front's integrity level\n";
         }
     }
     return true;
@@ -122,6 +122,11 @@ bool Confinement::Prepare(const std::vector<std::string>& outputs, bool overwrit
 
 bool LimitToOneProcess(HANDLE job)
 {
+    // Wine does not enforce the limit, and with it set a front in a job of
+    // its own caller never sees the end of FFmpeg's output (measured with
+    // Wine 8): there the limit is left out.
+    if (::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version"))
+        return true;
     JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
     limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE | JOB_OBJECT_LIMIT_ACTIVE_PROCESS;
     limits.BasicLimitInformation.ActiveProcessLimit = 1;
