@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ccache pkg-config
   qt6-base-dev qt6-translations-l10n libgl-dev
-  libpng-dev zlib1g-dev
+  libpng-dev zlib1g-dev libseccomp-dev
   ffmpeg
   fonts-ipafont-gothic fonts-noto-cjk
   libgtest-dev

@@ -64,7 +64,7 @@ std::string LocalFileUrl(const std::string& path)
     return "file:" + path;
 }
 
-Translation TranslateArguments(const std::vector<std::string>& args)
+Translation TranslateArguments(const std::vector<std::string>& args, bool truncationDenied)
 {
     Translation t;
     std::vector<std::string>& out = t.arguments;
@@ -77,10 +77,13 @@ Translation TranslateArguments(const std::vector<std::string>& args)
         const std::string& arg = args[i];
         if (!IsOption(arg)) {
             t.outputs.push_back(arg);
+            if (truncationDenied)
+                out.insert(out.end(), {"-truncate", "0"});
             out.push_back(LocalFileUrl(arg));
             continue;
         }
         if (i + 1 >= args.size() || !TakesValue(arg, args[i + 1])) {
+            t.overwrite = t.overwrite || arg == "-y";
             if (arg != "-nostdin")
                 out.push_back(arg);
             continue;
@@ -88,6 +91,7 @@ Translation TranslateArguments(const std::vector<std::string>& args)
         const std::string& value = args[++i];
         if (arg == "-i") {
             seenInput = true;
+            t.inputs.push_back(value);
             out.push_back(arg);
             out.push_back(LocalFileUrl(value));
         } else if (arg == "-acodec" && value == "libfaac") {
@@ -103,6 +107,8 @@ Translation TranslateArguments(const std::vector<std::string>& args)
             // The old option pads with hundreds of tiny audio packets on
             // sources with irregular timestamps; the resampler does it cleanly.
             out.insert(out.end(), {"-af", "aresample=async=" + value});
+        } else if (arg == "-f" && value == "image2" && seenInput && truncationDenied) {
+            out.insert(out.end(), {arg, "mjpeg"});
         } else if (arg == "-f" && value == "image2" && seenInput) {
             // One picture, not a numbered sequence: a '%' in the name stays a '%'.
             out.insert(out.end(), {arg, value, "-update", "1"});
@@ -111,6 +117,17 @@ Translation TranslateArguments(const std::vector<std::string>& args)
         }
     }
     return t;
+}
+
+void AllowOverwrite(Translation& translation)
+{
+    if (translation.overwrite)
+        return;
+    std::vector<std::string>& args = translation.arguments;
+    // -n would refuse the file the front has just made.
+    args.erase(std::remove(args.begin(), args.end(), "-n"), args.end());
+    args.insert(args.begin() + (args.empty() ? 0 : 1), "-y");
+    translation.overwrite = true;
 }
 
 } // namespace movarin::encoder

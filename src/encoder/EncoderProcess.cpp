@@ -1,5 +1,6 @@
 #include "encoder/EncoderProcess.h"
 
+#include "encoder/Confinement.h"
 #include "encoder/ProgressRewriter.h"
 
 #include <array>
@@ -7,6 +8,7 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <initializer_list>
 #include <string_view>
 #include <sys/prctl.h>
 #include <sys/wait.h>
@@ -79,7 +81,14 @@ void InstallForwarding()
     signal(SIGPIPE, SIG_IGN);
 }
 
-[[noreturn]] void ExecChild(pid_t parent, int writeEnd, const sigset_t& mask, char* const* argv)
+void WriteParts(std::initializer_list<std::string_view> parts)
+{
+    for (std::string_view part : parts)
+        WriteAll(STDERR_FILENO, part);
+}
+
+[[noreturn]] void ExecChild(pid_t parent, int writeEnd, const sigset_t& mask, char* const* argv,
+                            const Confinement* confinement)
 {
     // FFmpeg outlives a killed parent otherwise. The parent may have died
     // before the request took effect, so look once more.
@@ -95,12 +104,16 @@ void InstallForwarding()
     } else if (dup2(writeEnd, STDERR_FILENO) < 0) {
         _exit(127);
     }
+    if (!confinement) {
+        CloseDescriptorsAbove2();
+    } else if (const char* step = confinement->Enter()) {
+        // Never a silent hole: without its confinement FFmpeg does not run.
+        WriteParts({"movarin-encoder: cannot confine FFmpeg (", step, ": ", std::strerror(errno),
+                    "); the run is refused\n"});
+        _exit(127);
+    }
     execv(argv[0], argv);
-
-    const char* reason = std::strerror(errno);
-    const std::string_view parts[] = {"movarin-encoder: cannot start ", argv[0], ": ", reason, "\n"};
-    for (std::string_view part : parts)
-        WriteAll(STDERR_FILENO, part);
+    WriteParts({"movarin-encoder: cannot start ", argv[0], ": ", std::strerror(errno), "\n"});
     _exit(127);
 }
 
@@ -142,7 +155,8 @@ ExecArgv::ExecArgv(const std::string& program, const std::vector<std::string>& a
     pointers_.push_back(nullptr);
 }
 
-int RunEncoder(const std::string& program, const std::vector<std::string>& arguments, int outFd)
+int RunEncoder(const std::string& program, const std::vector<std::string>& arguments, int outFd,
+               const Confinement* confinement)
 {
     // Everything the child needs is prepared before fork.
     const ExecArgv argv(program, arguments);
@@ -164,7 +178,7 @@ int RunEncoder(const std::string& program, const std::vector<std::string>& argum
         InstallForwarding();
         child = fork();
         if (child == 0)
-            ExecChild(parent, writeEnd.Get(), block.Old(), argv.Get());
+            ExecChild(parent, writeEnd.Get(), block.Old(), argv.Get(), confinement);
         if (child < 0) {
             WriteAll(outFd, std::string("movarin-encoder: cannot start the encoder: ") + std::strerror(errno) + "\n");
             return 127;

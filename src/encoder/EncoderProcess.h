@@ -11,11 +11,17 @@
 
 namespace movarin::encoder {
 
+// The system's confinement of FFmpeg, prepared before the start
+// (Confinement.h, ConfinementWin.h).
+class Confinement;
+
 // Returns FFmpeg's exit code, 128 + N when it died of signal N, or 127 when it
-// could not be started (the reason is written to outFd). SIGTERM, SIGINT,
-// SIGHUP and SIGQUIT sent to the front are passed on to FFmpeg, which then
-// ends its output file properly; FFmpeg is killed when the front dies.
-int RunEncoder(const std::string& program, const std::vector<std::string>& arguments, int outFd);
+// could not be started or confined (the reason is written to outFd). SIGTERM,
+// SIGINT, SIGHUP and SIGQUIT sent to the front are passed on to FFmpeg, which
+// then ends its output file properly; FFmpeg is killed when the front dies.
+// FFmpeg runs inside confinement, unconfined when it is null.
+int RunEncoder(const std::string& program, const std::vector<std::string>& arguments, int outFd,
+               const Confinement* confinement);
 
 // The argument vector of an exec: program, then arguments, owned by the
 // object so the pointers stay valid for as long as it lives.

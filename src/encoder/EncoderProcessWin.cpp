@@ -2,9 +2,11 @@
 // CreateProcessW inside a Job Object that kills it when the front's handle to
 // the job closes, so FFmpeg never outlives a front that was stopped or died.
 // Its stderr comes through a pipe and the progress rewriter, with blocking
-// reads as on Linux.
+// reads as on Linux. Confined, the job admits FFmpeg alone and FFmpeg runs
+// with the confinement's low-integrity token.
 #include "encoder/EncoderProcess.h"
 
+#include "encoder/ConfinementWin.h"
 #include "encoder/ProgressRewriter.h"
 #include "platform/WinApi.h"
 
@@ -40,7 +42,8 @@ bool WriteAll(int fd, std::string_view text)
     return true;
 }
 
-int RunEncoder(const std::string& program, const std::vector<std::string>& arguments, int outFd)
+int RunEncoder(const std::string& program, const std::vector<std::string>& arguments, int outFd,
+               const Confinement* confinement)
 {
     std::vector<std::string> argv{program};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
@@ -69,6 +72,11 @@ int RunEncoder(const std::string& program, const std::vector<std::string>& argum
     // inside it: assigned only once CreateProcessW has returned, it would
     // outlive a front killed in between, suspended for ever.
     UniqueHandle job = movarin::win::KillOnCloseJob();
+    if (confinement && !(job.Valid() && LimitToOneProcess(job.Get()))) {
+        WriteAll(outFd, "movarin-encoder: cannot confine FFmpeg (job limit: " + movarin::win::ErrorText(::GetLastError())
+                            + "); the run is refused\n");
+        return 127;
+    }
     HANDLE jobHandle = job.Get();
     movarin::win::StartAttributes attributes(1);
     if (job.Valid())
@@ -76,8 +84,13 @@ int RunEncoder(const std::string& program, const std::vector<std::string>& argum
     const DWORD flags = CREATE_SUSPENDED | CREATE_NO_WINDOW | CREATE_UNICODE_ENVIRONMENT | attributes.AttachTo(startup);
     PROCESS_INFORMATION info{};
     const std::wstring application = movarin::win::Widen(program);
-    if (!::CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, TRUE, flags, nullptr, nullptr,
-                          &startup.StartupInfo, &info)) {
+    const HANDLE token = confinement ? confinement->Token() : nullptr;
+    const BOOL started = token
+        ? ::CreateProcessAsUserW(token, application.c_str(), commandLine.data(), nullptr, nullptr, TRUE, flags,
+                                 nullptr, nullptr, &startup.StartupInfo, &info)
+        : ::CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, TRUE, flags, nullptr, nullptr,
+                           &startup.StartupInfo, &info);
+    if (!started) {
         WriteAll(outFd, "movarin-encoder: cannot start " + program + ": "
                             + movarin::win::ErrorText(::GetLastError()) + "\n");
         return 127;

@@ -1,14 +1,17 @@
 // lib\ffmpeg.exe: accepts Movarin's encoder command lines, runs the FFmpeg
 // bundled beside it (lib\encoder\ffmpeg.exe) with their modern equivalents
-// and exits with FFmpeg's exit code. The arguments are read wide, so a file
+// in a job it cannot start programs from, at low integrity, and exits with
+// FFmpeg's exit code. The arguments are read wide, so a file
 // name outside the system code page arrives whole.
 #include "encoder/ArgumentTranslator.h"
+#include "encoder/ConfinementWin.h"
 #include "encoder/EncoderLocator.h"
 #include "encoder/EncoderProcess.h"
 #include "encoder/OutputGuard.h"
 #include "platform/WinApi.h"
 
 #include <shellapi.h>
+#include <string_view>
 
 using namespace movarin::encoder;
 
@@ -21,7 +24,7 @@ int main()
         received.push_back(movarin::win::Narrow(wide[i]));
     if (wide)
         ::LocalFree(wide);
-    const Translation translation = TranslateArguments(received);
+    Translation translation = TranslateArguments(received);
 
     const std::string ffmpeg = BundledEncoder();
     if (ffmpeg.empty()) {
@@ -29,9 +32,29 @@ int main()
         return 127;
     }
 
+    // For diagnosis only: the one way to run FFmpeg unconfined.
+    wchar_t sandbox[8] = L"";
+    const DWORD length = ::GetEnvironmentVariableW(L"MOVARIN_SANDBOX", sandbox, 8);
+    const bool confined = !(length == 3 && std::wstring_view(sandbox, 3) == L"off");
+
+    // The guard looks before the confinement creates the outputs, so that a
+    // failed run takes the files the front made along.
     const OutputGuard guard(translation.outputs);
-    const int code = RunEncoder(ffmpeg, translation.arguments, 2);
+    Confinement confinement;
     std::string report;
+    if (!confined) {
+        WriteAll(2, "movarin-encoder: FFmpeg runs unconfined (MOVARIN_SANDBOX=off)\n");
+    } else if (std::string error, notice; !confinement.Prepare(translation.outputs, translation.overwrite, error, notice)) {
+        WriteAll(2, "movarin-encoder: cannot confine FFmpeg (" + error + "); the run is refused\n");
+        guard.Settle(127, report);
+        WriteAll(2, report);
+        return 127;
+    } else {
+        WriteAll(2, notice);
+        if (confinement.CreatedOutput())
+            AllowOverwrite(translation);
+    }
+    const int code = RunEncoder(ffmpeg, translation.arguments, 2, confined ? &confinement : nullptr);
     const int result = guard.Settle(code, report);
     WriteAll(2, report);
     return result;

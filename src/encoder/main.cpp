@@ -1,19 +1,45 @@
 // lib/ffmpeg: accepts Movarin's encoder command lines, runs the installed
-// FFmpeg with their modern equivalents and exits with FFmpeg's exit code.
+// FFmpeg with their modern equivalents, confined to reading its input and
+// writing its output, and exits with FFmpeg's exit code.
 #include "encoder/ArgumentTranslator.h"
+#include "encoder/Confinement.h"
 #include "encoder/EncoderLocator.h"
 #include "encoder/EncoderProcess.h"
 #include "encoder/OutputGuard.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <string_view>
 #include <unistd.h>
 
 using namespace movarin::encoder;
 
+namespace {
+
+// The Landlock ABI to confine FFmpeg at. The test build of the front can be
+// held below the kernel's, to cover older kernels on this one; the shipped
+// front has no such switch.
+int ChosenAbi()
+{
+    int abi = LandlockAbi();
+#ifdef MOVARIN_ENCODER_TEST_ABI_CAP
+    if (const char* cap = std::getenv("MOVARIN_TEST_LANDLOCK_ABI"))
+        abi = std::min(abi, std::atoi(cap));
+#endif
+    return abi;
+}
+
+} // namespace
+
 int main(int argc, char** argv)
 {
     const std::vector<std::string> received(argv + 1, argv + argc);
-    const Translation translation = TranslateArguments(received);
+    // For diagnosis only: the one way to run FFmpeg unconfined.
+    const char* sandbox = std::getenv("MOVARIN_SANDBOX");
+    const bool confined = !(sandbox && std::string_view(sandbox) == "off");
+    const int abi = confined ? ChosenAbi() : 0;
+    // Below ABI 3 Landlock cannot stop a truncation, so seccomp forbids them all.
+    Translation translation = TranslateArguments(received, confined && abi < 3);
 
     const char* searchPath = std::getenv("PATH");
     const std::string ffmpeg
@@ -23,9 +49,27 @@ int main(int argc, char** argv)
         return 127;
     }
 
+    // The guard looks before the confinement creates the outputs, so that a
+    // failed run takes the files the front made along.
     const OutputGuard guard(translation.outputs);
-    const int code = RunEncoder(ffmpeg, translation.arguments, STDERR_FILENO);
+    Confinement confinement;
     std::string report;
+    if (!confined) {
+        WriteAll(STDERR_FILENO, "movarin-encoder: FFmpeg runs unconfined (MOVARIN_SANDBOX=off)\n");
+    } else if (std::string error;
+               !confinement.Prepare({ffmpeg, translation.inputs, translation.outputs, translation.overwrite, abi}, error)) {
+        WriteAll(STDERR_FILENO, "movarin-encoder: cannot confine FFmpeg (" + error + "); the run is refused\n");
+        guard.Settle(127, report);
+        WriteAll(STDERR_FILENO, report);
+        return 127;
+    } else {
+        if (confinement.CreatedOutput())
+            AllowOverwrite(translation);
+        if (abi == 0)
+            WriteAll(STDERR_FILENO, "movarin-encoder: this kernel has no Landlock; FFmpeg is confined by seccomp alone\n");
+    }
+
+    const int code = RunEncoder(ffmpeg, translation.arguments, STDERR_FILENO, confined ? &confinement : nullptr);
     const int result = guard.Settle(code, report);
     WriteAll(STDERR_FILENO, report);
     return result;

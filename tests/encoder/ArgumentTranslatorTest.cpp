@@ -114,3 +114,22 @@ TEST(ArgumentTranslator, UnknownOptionsPassUnchanged)
                                "-1.5", "/o/y.mp4"}));
     EXPECT_EQ(u.outputs, Args{"/o/y.mp4"});
 }
+
+TEST(ArgumentTranslator, WithoutTruncationAndOverwritingTheFrontsOwnFile)
+{
+    // Where FFmpeg may not truncate, it writes into the file the front
+    // emptied, and the picture comes from a muxer that honours that.
+    ThConvertInfoObjectList list;
+    const std::string jpg = "/W/VIDEO/clip.JPG";
+    Translation t = TranslateArguments(Received(list.ThumbnailArguments(kSource, jpg)), true);
+    EXPECT_EQ(t.arguments, (Args{"-nostdin", "-y", "-i", kSource, "-f", "mjpeg", "-s", "160x120", "-ss",
+                               "00:00:01", "-vframes", "1", "-truncate", "0", jpg}));
+    EXPECT_EQ(t.inputs, Args{kSource});
+    EXPECT_TRUE(t.overwrite);
+
+    // A line that would refuse the output the front has just created.
+    t = TranslateArguments({"-n", "-i", "/in.avi", "/o/x.mp4"});
+    EXPECT_FALSE(t.overwrite);
+    movarin::encoder::AllowOverwrite(t);
+    EXPECT_EQ(t.arguments, (Args{"-nostdin", "-y", "-i", "/in.avi", "/o/x.mp4"}));
+}

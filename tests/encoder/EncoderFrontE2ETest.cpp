@@ -180,11 +180,15 @@ TEST_F(EncoderFront, FailedRunsLeaveNoOutput)
     EXPECT_NE(r.exitCode, 0) << r.output;
     EXPECT_FALSE(fs::exists(jpg));
 
-    // A quality above 3 names no output file: FFmpeg's refusal passes through.
+    // A quality above 3 names no output file, nor does a probe of the
+    // source: FFmpeg reads the input, and its refusal passes through.
     list.Quality = 7;
-    r = RunChild(kFront, Received(list.ConvertArguments(source_, out)));
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_NE(r.output.find("output file"), std::string::npos) << r.output;
+    for (const std::string& line : {list.ConvertArguments(source_, out), " -i " + movarin::QuoteArgument(source_)}) {
+        r = RunChild(kFront, Received(line));
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_NE(r.output.find("Duration: 00:00:03"), std::string::npos) << r.output;
+        EXPECT_NE(r.output.find("output file"), std::string::npos) << r.output;
+    }
 }
 
 TEST_F(EncoderFront, FFmpegEndsWithTheFront)

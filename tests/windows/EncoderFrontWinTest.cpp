@@ -1,7 +1,8 @@
 // lib\ffmpeg.exe under Wine with the FFmpeg bundled beside it: Movarin's own
 // command lines convert a clip (made by the Linux FFmpeg at build time) to
 // MPEG-4 and to a thumbnail, a failed run leaves no output, and a front
-// without its FFmpeg says so. The outputs stay in MOVARIN_WIN_E2E_OUT/front,
+// without its FFmpeg says so; a stand-in for FFmpeg reports its confinement.
+// The outputs stay in MOVARIN_WIN_E2E_OUT/front,
 // where the Windows test script checks them with the Linux ffprobe.
 #include <gtest/gtest.h>
 
@@ -98,7 +99,50 @@ DWORD EncoderOf(DWORD parent)
     return 0;
 }
 
+bool UnderWine()
+{
+    return ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+}
+
+std::string Contents(const std::string& path)
+{
+    std::ifstream in(FsPath(path), std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
 } // namespace
+
+TEST_F(EncoderFrontWin, HostileEncoderIsAloneInItsJobAtLowIntegrity)
+{
+    // The front with the stand-in where its bundled FFmpeg belongs.
+    const std::string front = dir_ + "hostile/ffmpeg.exe";
+    std::filesystem::create_directories(FsPath(dir_ + "hostile/encoder"));
+    std::filesystem::copy_file(FsPath(Front), FsPath(front));
+    std::filesystem::copy_file(FsPath(MOVARIN_WIN_HOSTILE_ENCODER), FsPath(dir_ + "hostile/encoder/ffmpeg.exe"));
+    const std::string out = dir_ + "出力.mp4";
+    const std::string line = " -y -i " + movarin::QuoteArgument(source_) + " -f mp4 " + movarin::QuoteArgument(out);
+
+    FrontRun run = RunFront(front, line);
+    EXPECT_EQ(run.code, 0u) << run.output;
+    EXPECT_EQ(Contents(out), "output of the hostile encoder\n");
+    if (UnderWine()) {
+        // Wine applies neither the low integrity nor the process limit;
+        // what it did is left in the log.
+        std::printf("under Wine the stand-in reported:\n%s", run.output.c_str());
+        return;
+    }
+    EXPECT_NE(run.output.find("job active-process limit 1 (flag 1)"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("integrity 0x1000"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("attempt start-program: denied"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("attempt create-beside-output: denied"), std::string::npos) << run.output;
+
+    // Unconfined for diagnosis: the limit is gone.
+    ::SetEnvironmentVariableW(L"MOVARIN_SANDBOX", L"off");
+    run = RunFront(front, line);
+    ::SetEnvironmentVariableW(L"MOVARIN_SANDBOX", nullptr);
+    EXPECT_EQ(run.code, 0u) << run.output;
+    EXPECT_EQ(run.output.find("job active-process limit 1"), std::string::npos) << run.output;
+}
 
 TEST_F(EncoderFrontWin, FFmpegDiesWithAKilledFront)
 {
