@@ -132,6 +132,7 @@ void TFormMain::FormCreate()
                                                   *ConsoleThumnail, Boxes_, Volumes_,
                                                   OpenFolder_);
     Driver_->WorkFolder = WorkDir_;
+    Probe_ = std::make_unique<TLengthProbe>(nullptr, *JobList_);
     SetBusy(false);
 }
 
@@ -171,6 +172,9 @@ void TFormMain::RefreshJobList()
     }
     view->addTopLevelItems(rows);  // the view owns the rows from here
     view->setUpdatesEnabled(true);
+    // Every way of adding jobs shows them through here.
+    if (Probe_)
+        Probe_->Look();
 }
 
 void TFormMain::ShowStatus(const std::string& text)

@@ -11,6 +11,7 @@
 
 #include "jobs/ThConvertInfo.h"
 #include "ui/ConversionDriver.h"
+#include "ui/LengthProbe.h"
 #include "ui/PngPicture.h"
 
 class QLabel;
@@ -112,6 +113,7 @@ private:
     std::string DocumentsDir_;
     std::string OpenDialogInitialDir_;
     std::unique_ptr<TConversionDriver> Driver_;
+    std::unique_ptr<TLengthProbe> Probe_;  // reads the length of every job added
 
     TFormSelectDVD* FormSelectDVD_ = nullptr;
     TFormConfig* FormConfig_ = nullptr;
