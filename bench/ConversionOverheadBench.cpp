@@ -13,10 +13,13 @@
 // another. Target: ratio <= 0.60 with the default number of encoders.
 // Also reports what reading one length costs.
 // Usage: conversion_overhead_bench [rounds, default 2] [seconds per source, default 30]
-//        [sets: both (default), six, mixed]
+//        [sets: both (default), six, mixed] [picture.png]
+// With a picture path, the status line of the first mixed run is printed
+// every second and the window is drawn into the picture after 3 s.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QLabel>
 #include <QTimer>
 
 #include <algorithm>
@@ -195,6 +198,7 @@ int main(int argc, char** argv)
     const std::string sets = argc > 3 ? argv[3] : "both";
     const bool six = sets != "mixed";
     const bool mixed = sets != "six";
+    std::string picture = argc > 4 ? argv[4] : "";
 
     char pattern[] = "/tmp/movarin-overhead-XXXXXX";
     if (!mkdtemp(pattern)) {
@@ -241,7 +245,9 @@ int main(int argc, char** argv)
     // One kind throughout, so that a job's work follows its length.
     std::vector<std::string> mixedSources;
     if (mixed) {
-        const int shortLength = std::max(1, seconds / 3);
+        // As long in all as the six: a short job's own start and end weigh
+        // no more than in the first set.
+        const int shortLength = std::max(1, seconds / 2);
         for (int i = 1; i <= 6; ++i)
             mixedSources.push_back(make("short" + std::to_string(i) + ".avi", kinds[2], shortLength));
         mixedSources.push_back(make("long.avi", kinds[2], 6 * shortLength));
@@ -290,10 +296,19 @@ int main(int argc, char** argv)
                 window.JobList().Items(i)->Length = 0.0;  // unknown: list order
         }
     };
-    auto throughMovarin = [&](std::size_t encoders) {
+    auto throughMovarin = [&](std::size_t encoders, bool trace) {
         window.Driver().ParallelJobs = encoders;
         QEventLoop loop;
         boxes.onShow = [&] { loop.quit(); };
+        QTimer sampler;
+        int samples = 0;
+        QObject::connect(&sampler, &QTimer::timeout, [&] {
+            std::printf("  %2d s: %s\n", ++samples, window.LblSituation->text().toStdString().c_str());
+            if (samples == 3)
+                window.grab().save(QString::fromStdString(picture));
+        });
+        if (trace)
+            sampler.start(1000);
         window.Driver().BtnConvertClick(cmMovie);
         loop.exec();
         boxes.onShow = nullptr;
@@ -342,9 +357,9 @@ int main(int argc, char** argv)
         switch (variant) {
         case 0:
         case 3: bare(sources); break;
-        case 2: throughMovarin(1); break;
+        case 2: throughMovarin(1, false); break;
         case 4: bare(mixedSources); break;
-        default: throughMovarin(parallel); break;
+        default: throughMovarin(parallel, false); break;
         }
     };
     // The list is made and its lengths read before a timed pass begins.
@@ -383,6 +398,13 @@ int main(int argc, char** argv)
         TreeMemorySampler sampler;
         drive(variant);
         totals[variant].peakKiB = sampler.PeakKiB();
+    }
+    // The trace has a pass of its own: drawing the picture takes a little time.
+    if (mixed && !picture.empty()) {
+        std::printf("status line of a mixed run, every second:\n");
+        fresh();
+        prepared(5);
+        throughMovarin(parallel, true);
     }
     rusage self{};
     getrusage(RUSAGE_SELF, &self);

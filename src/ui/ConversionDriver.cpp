@@ -372,14 +372,17 @@ void TConversionDriver::ShowStatusNow()
     StatusTimer_->stop();
     LastShown_ = std::chrono::steady_clock::now();
     // The progress text of the job that started first among those that
-    // convert, then how far the whole run has come and how long it takes.
+    // have told their progress (one just started has not, and the line must
+    // not go blank whenever a job starts), then how far the whole run has
+    // come and how long it takes.
     const Slot* lead = nullptr;
     std::vector<movarin::RunJob> run = EndedJobs_;
     for (const auto& slot : Slots_) {
         if (slot->stage == Slot::Free)
             continue;
         run.push_back(RunJobOf(*slot));
-        if (slot->stage == Slot::Converting && (!lead || slot->started < lead->started))
+        if (slot->stage == Slot::Converting && slot->seconds &&
+            (!lead || slot->started < lead->started))
             lead = slot.get();
     }
     for (int i = 0; i < Jobs_.Count(); ++i) {
@@ -388,7 +391,7 @@ void TConversionDriver::ShowStatusNow()
             run.push_back({LengthKnown(job) ? *job.Length : 0, 0, false});
     }
     std::string status;
-    if (RunActive_ && lead && lead->seconds) {
+    if (RunActive_ && lead) {
         status = movarin::SecondsToText(*lead->seconds) + movarin::ProgressSuffix;
         if (const auto estimate = movarin::EstimateRun(
                 run, std::chrono::duration<double>(LastShown_ - RunBegan_).count()))

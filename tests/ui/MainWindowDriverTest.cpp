@@ -180,7 +180,9 @@ protected:
         for (const char* name : slow) {
             const std::string pid = temp / "pids/" + name;
             const std::string output = temp / "out/" + fs::path(name).stem().string() + ".mp4";
-            EXPECT_TRUE(PumpUntil([&] { return fs::exists(pid) && fs::exists(output); }));
+            // The shell creates the file before it writes the number.
+            EXPECT_TRUE(
+                PumpUntil([&] { return ReadFile(pid).ends_with('\n') && fs::exists(output); }));
             helpers.push_back(pid_t(std::stoi(ReadFile(pid))));
         }
         return helpers;
@@ -485,6 +487,23 @@ TEST_F(MainWindowDriverTest, CancelStopsEveryEncoderAndRemovesEveryPartialOutput
     QTest::qWait(200);
     EXPECT_EQ(boxes.shown.size(), 2u);
     EXPECT_EQ(ReadFile(temp / "calls.log").find("next.avi"), std::string::npos);
+}
+
+TEST_F(MainWindowDriverTest, StatusLineShowsAJobThatToldItsProgressWhileTheFirstStartedHasNot)
+{
+    AddJobs({"x-hold9.avi", "slow.avi"});
+    window->Driver().ParallelJobs = 2;
+    Click(window->ImgBtnConvertMovie);
+    // x holds its first progress 0.9 s.
+    EXPECT_TRUE(PumpUntil(
+        [&] {
+            return window->LblSituation->text() == "00時間01分02秒までの動画を変換完了" &&
+                   window->JobList().Items(0)->State == csConverting;
+        },
+        5000))
+        << window->LblSituation->text().toStdString();
+    Click(window->ImgBtnConvertCancel);
+    EXPECT_FALSE(window->Busy());
 }
 
 TEST_F(MainWindowDriverTest, PercentAndTimeLeftFollowTheProgressWhenTheLengthIsKnown)
