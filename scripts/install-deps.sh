@@ -12,6 +12,8 @@ packages=(
   clang libclang-rt-14-dev
   # the menu entry and metainfo checks, the Debian package and its Depends
   desktop-file-utils appstream dpkg-dev file
+  # the player's exFAT storage in the end-to-end runs (FUSE over a loop device)
+  exfatprogs exfat-fuse
 )
 missing=()
 for p in "${packages[@]}"; do

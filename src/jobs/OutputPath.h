@@ -26,9 +26,14 @@ std::string UniqueFileName(const std::string& path,
 // "A.mp4" written beside "a.mp4" there is the same file.
 std::string CaseBlindName(std::string_view path);
 
-// folder + the file-name part of source with its extension changed to ext.
-// A folder without a trailing delimiter gets one; an empty folder stays empty
-// (the bare file name).
+// name with every character that FAT, exFAT and NTFS refuse in a file name
+// made acceptable: \ : * ? " < > | become their full-width forms, control
+// characters "_". A name that needs nothing comes back byte for byte.
+std::string DestinationSafeName(std::string_view name);
+
+// folder + the file-name part of source with its extension changed to ext,
+// made a name the destination can hold. A folder without a trailing
+// delimiter gets one; an empty folder stays empty (the bare file name).
 std::string OutputFilePath(std::string_view source, std::string_view folder, std::string_view ext);
 
 // The thumbnail picture beside an output video.

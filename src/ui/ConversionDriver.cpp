@@ -5,6 +5,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <optional>
 #include <system_error>
@@ -15,10 +16,12 @@
 #include "jobs/Progress.h"
 #include "platform/FilePath.h"
 #include "platform/MessageBoxes.h"
+#include "platform/Paths.h"
 #include "platform/PlayerDetection.h"
 #include "platform/Text.h"
 #include "platform/Volumes.h"
 #include "runner/ConsoleRunner.h"
+#include "ui/ConversionSlot.h"
 
 using movarin::BoxAnswer;
 using movarin::BoxButtons;
@@ -33,6 +36,10 @@ bool RemoveFromDisk(const std::string& path)
     std::filesystem::remove(movarin::FsPath(path), ec);
     return !ec;
 }
+
+// What FFmpeg (and the C library under it) says when a write finds the
+// medium full; FFmpeg never sets a locale, so the words are always these.
+constexpr std::string_view NoSpaceText = "No space left on device";
 
 // Shortest time between two changes of the status line: the encoders
 // report twice a second each, the eye needs no more than four a second.
@@ -54,24 +61,6 @@ std::size_t DefaultParallelJobs()
 {
     return std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 4);
 }
-
-// One place where a job runs: its thumbnail, then its conversion, each as a
-// numbered run, so that an end is applied to the job of its own run only.
-struct TConversionDriver::Slot {
-    TConsoleRunner* convert = nullptr;
-    TConsoleRunner* thumbnail = nullptr;
-    ThConvertInfoObject* job = nullptr;  // nullptr: the slot is free
-    enum Stage { Free, MakingThumbnail, Converting } stage = Free;
-    std::uint64_t run = 0;      // the run whose end is awaited
-    std::uint64_t started = 0;  // order of the job's start within the driver
-    std::string source;
-    std::string output;
-    std::string disc;  // root of the optical disc the source lies on, or empty
-    // The source's length in seconds: nothing until the encoder tells,
-    // 0 when it could not.
-    std::optional<double> length;
-    std::optional<std::int32_t> seconds;  // elapsed source time
-};
 
 TConversionDriver::TConversionDriver(QObject* owner, IConversionView& view,
                                      ThConvertInfoObjectList& jobs, TConsoleRunner& convert,
@@ -100,8 +89,9 @@ TConversionDriver::TConversionDriver(QObject* owner, IConversionView& view,
 TConversionDriver::~TConversionDriver()
 {
     // The runners made here wait for their workers, whose handlers refer to
-    // this driver: they go while it is still whole.
+    // this driver: they go while it is still whole; so do the flushes.
     ExtraRunners_.clear();
+    Flushes_.JoinAll();
 }
 
 bool TConversionDriver::PlayerMode() const
@@ -144,6 +134,7 @@ void TConversionDriver::BtnConvertClick(std::int32_t tag)
     Jobs_.MusicMode = Mode_ == cmMusic;
 
     RunActive_ = true;
+    DestinationFull_ = false;
     Reserved_.clear();
     EndedJobs_.clear();
     RunBegan_ = std::chrono::steady_clock::now();
@@ -273,6 +264,7 @@ bool TConversionDriver::StartJob(Slot& slot, ThConvertInfoObject& job)
     slot.output = output;
     slot.length.reset();
     slot.seconds.reset();
+    slot.noSpace = false;
     ShowProgress();
     if (PlayerMode()) {
         // Made to the end before the conversion starts; its outcome is not
@@ -335,6 +327,8 @@ TConversionDriver::Slot* TConversionDriver::SlotOfRun(std::uint64_t run)
 
 void TConversionDriver::ConversionLine(Slot& slot, const std::string& line, TOutputType type)
 {
+    if (line.find(NoSpaceText) != std::string::npos)
+        slot.noSpace = true;
     // The length comes once, before the first progress text. FFmpeg writes
     // its length line in pieces, and a read may end between them: a piece
     // ("  Duration: ") would read as an unknown length, so only the whole
@@ -380,7 +374,10 @@ void TConversionDriver::ShowStatusNow()
     for (const auto& slot : Slots_) {
         if (slot->stage == Slot::Free)
             continue;
-        run.push_back(RunJobOf(*slot));
+        movarin::RunJob job = RunJobOf(*slot);
+        if (slot->stage == Slot::Flushing)  // converted: only the flush is left
+            job.converted = std::max(job.converted, job.length);
+        run.push_back(job);
         if (slot->stage == Slot::Converting && slot->seconds &&
             (!lead || slot->started < lead->started))
             lead = slot.get();
@@ -422,114 +419,84 @@ void TConversionDriver::ConsoleConvertTerminated(std::uint64_t run, std::uint32_
         StartConversion(*slot);
         return;
     }
-    ThConvertInfoObject& job = *slot->job;
     // An encoder that never started reports whatever code the runner had;
     // only a run that ended by itself with 0 counts as done.
-    if (exitCode != 0 || runStatus != rsExited)
-        job.State = csFailed;
-    else if (Mode_ == cmMovieToWalkman)
-        job.State = csTransferred;
-    else
-        job.State = csConverted;
-    movarin::RunJob ended = RunJobOf(*slot);
+    if (exitCode != 0 || runStatus != rsExited) {
+        DestinationFull_ = DestinationFull_ || slot->noSpace;
+        RemoveLeftovers(*slot);
+        EndJob(*slot, csFailed);
+        return;
+    }
+    StartFlush(*slot);
+}
+
+void TConversionDriver::StartFlush(Slot& slot)
+{
+    // The job is done only once its files are on the medium: a player
+    // unplugged on the completion box must hold whole videos. The flush can
+    // take seconds on a slow stick, so it runs beside the window.
+    slot.stage = Slot::Flushing;
+    const std::uint64_t run = ++RunCounter_;
+    slot.run = run;
+    std::vector<std::string> files{slot.output};
+    if (PlayerMode()) {
+        const std::string thumbnail = movarin::ThumbnailPath(slot.output);
+        if (movarin::FileExists(thumbnail))  // a source under a second has none
+            files.push_back(thumbnail);
+    }
+    std::string folder = slot.output.substr(0, slot.output.rfind(movarin::PathDelimiter) + 1);
+    Flushes_.Run(
+        this,
+        [flush = Flush, files = std::move(files), folder = std::move(folder)] {
+            return flush(files, folder);
+        },
+        [this, run](const movarin::FlushResult& result) { FlushDone(run, result); });
+}
+
+void TConversionDriver::FlushDone(std::uint64_t run, const movarin::FlushResult& result)
+{
+    if (Awaited_.erase(run) && Awaited_.empty() && WaitLoop_)
+        WaitLoop_->quit();
+    if (Cancelling_)
+        return;
+    Slot* slot = SlotOfRun(run);
+    if (!slot)
+        return;
+    if (result.error != 0) {
+        // Pulled out, or full after all: what is there may be cut short.
+        DestinationFull_ = DestinationFull_ || result.error == ENOSPC;
+        RemoveLeftovers(*slot);
+        EndJob(*slot, csFailed);
+        return;
+    }
+    EndJob(*slot, Mode_ == cmMovieToWalkman ? csTransferred : csConverted);
+}
+
+void TConversionDriver::EndJob(Slot& slot, ConvertState state)
+{
+    slot.job->State = state;
+    movarin::RunJob ended = RunJobOf(slot);
     ended.ended = true;
-    if (job.State != csFailed)
+    if (state != csFailed)
         ended.converted = std::max(ended.converted, ended.length);
     EndedJobs_.push_back(ended);
-    slot->stage = Slot::Free;
-    slot->job = nullptr;
+    slot.stage = Slot::Free;
+    slot.job = nullptr;
     View_.RefreshJobList();
     ShowProgress();
     StartJobs();
 }
 
-void TConversionDriver::ImgBtnConvertCancelClick()
+void TConversionDriver::RemoveLeftovers(const Slot& slot)
 {
-    if (Boxes_.Show(text::Confirm, text::ConfirmCancel, BoxButtons::YesNo, BoxIcon::None) !=
-        BoxAnswer::Yes)
-        return;
-    // While only thumbnails are being made there is nothing to cancel yet.
-    const bool converting = std::any_of(Slots_.begin(), Slots_.end(), [](const auto& slot) {
-        return slot->stage == Slot::Converting && slot->convert->IsRunning();
-    });
-    if (!converting)
-        return;
-    Cancelling_ = true;
-    const auto deadline = std::chrono::steady_clock::now() + GiveUpAfter;
-    std::vector<Slot*> stopped;
-    for (auto& slot : Slots_) {
-        if (slot->stage == Slot::Free)
-            continue;
-        stopped.push_back(slot.get());
-        Awaited_.insert(slot->run);
-        (slot->stage == Slot::Converting ? slot->convert : slot->thumbnail)->Stop();
-    }
-    // Stop only asks; an encoder may still be creating or writing its
-    // output. Its end is reported once its process group is gone.
-    WaitForStoppedRuns(deadline);
-
-    for (Slot* slot : stopped) {
-        slot->job->State = csWaiting;
-        const std::string& output = slot->output;
-        if (slot->stage == Slot::Converting) {
-            if (!movarin::FileExists(output))
-                continue;  // nothing written, and so no picture of ours to take away
-            DeletePartialFile(output, deadline);
-        }
-        // A picture without its video would be a stray file on the player;
-        // that holds for a picture whose making was stopped too.
-        if (Mode_ == cmMovieToWalkman) {
-            const std::string thumbnail = movarin::ThumbnailPath(output);
-            if (movarin::FileExists(thumbnail))
-                DeletePartialFile(thumbnail, deadline);
-        }
-    }
-    for (Slot* slot : stopped) {
-        slot->stage = Slot::Free;
-        slot->job = nullptr;
-    }
-    RunActive_ = false;
-    StatusText_.clear();
-    StatusTimer_->stop();
-    View_.ShowStatus(StatusText_);
-    View_.RefreshJobList();
-    View_.SetBusy(false);
-    Cancelling_ = false;
-}
-
-void TConversionDriver::WaitForStoppedRuns(std::chrono::steady_clock::time_point deadline)
-{
-    while (!Awaited_.empty()) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0)
-            break;
-        QEventLoop loop;
-        QTimer::singleShot(left, &loop, &QEventLoop::quit);
-        WaitLoop_ = &loop;
-        loop.exec();
-        WaitLoop_ = nullptr;
-    }
-    Awaited_.clear();
-}
-
-void TConversionDriver::PumpEventsFor(std::chrono::milliseconds span)
-{
-    QEventLoop loop;
-    QTimer::singleShot(span, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-void TConversionDriver::DeletePartialFile(const std::string& path,
-                                          std::chrono::steady_clock::time_point deadline)
-{
-    while (!RemoveFile(path)) {
-        if (std::chrono::steady_clock::now() >= deadline) {
-            Boxes_.Show(text::Info, path + text::CannotDeleteSuffix, BoxButtons::Ok,
-                        BoxIcon::None);
-            return;
-        }
-        PumpEventsFor(std::chrono::milliseconds(100));
+    // The encoder has ended, so nothing holds the files any more: one try
+    // each; a medium that went away keeps what it keeps.
+    if (movarin::FileExists(slot.output))
+        RemoveFile(slot.output);
+    if (Mode_ == cmMovieToWalkman) {
+        const std::string thumbnail = movarin::ThumbnailPath(slot.output);
+        if (movarin::FileExists(thumbnail))
+            RemoveFile(thumbnail);
     }
 }
 
@@ -540,8 +507,11 @@ void TConversionDriver::AllJobsDone()
     StatusTimer_->stop();
     View_.ShowStatus(StatusText_);
     View_.RestoreApplication();
-    Boxes_.Show(text::Info, Mode_ == cmMovieToWalkman ? text::Transferred : text::Converted,
-                BoxButtons::Ok, BoxIcon::None);
+    std::string done = Mode_ == cmMovieToWalkman ? text::Transferred : text::Converted;
+    if (DestinationFull_)
+        done += std::string("\n") +
+                (Mode_ == cmMovieToWalkman ? text::PlayerFull : text::DestinationFull);
+    Boxes_.Show(text::Info, done, BoxButtons::Ok, BoxIcon::None);
     View_.SetBusy(false);
     if (!Jobs_.OpenDir || !OpenFolder_)
         return;

@@ -17,7 +17,9 @@
 
 #include "jobs/RunEstimate.h"
 #include "jobs/ThConvertInfo.h"
+#include "platform/Flush.h"
 #include "runner/RunnerTypes.h"
+#include "ui/WorkerThreads.h"
 
 class QEventLoop;
 class QTimer;
@@ -56,6 +58,11 @@ inline constexpr const char* ConfirmCancel = "変換を中止してよろしい�
 inline constexpr const char* Converted = "変換が完了しました";
 inline constexpr const char* Transferred = "変換・WALKMANへの転送が完了しました";
 inline constexpr const char* CannotDeleteSuffix = " を削除できませんでした";
+// Second line of the completion box when a job failed for want of space.
+inline constexpr const char* PlayerFull =
+    "WALKMANの空き容量が不足したため、転送できなかった動画があります";
+inline constexpr const char* DestinationFull =
+    "保存先の空き容量が不足したため、変換できなかった動画があります";
 } // namespace movarin::driver_text
 
 // How many encoders a run keeps busy when nothing says otherwise: one per
@@ -101,6 +108,11 @@ public:
     // Deletes one file; true when it is gone. Replaceable so that a deletion
     // that keeps failing can be exercised.
     std::function<bool(const std::string&)> RemoveFile;
+    // Makes a job's files durable before the job counts as done; runs on a
+    // worker thread. Replaceable so that the order and a failing medium can
+    // be exercised.
+    std::function<movarin::FlushResult(const std::vector<std::string>&, const std::string&)>
+        Flush = movarin::FlushToMedium;
     // Where outputs go when the output folder setting is empty (a hand-edited
     // file): the work folder, as when the setting is missing.
     std::string WorkFolder;
@@ -115,6 +127,13 @@ private:
     bool StartJob(Slot& slot, ThConvertInfoObject& job);
     void StartRun(Slot& slot, TConsoleRunner& runner, const std::string& commandLine);
     void StartConversion(Slot& slot);
+    void StartFlush(Slot& slot);
+    void FlushDone(std::uint64_t run, const movarin::FlushResult& result);
+    // Records the outcome of the slot's job and frees the slot for the next.
+    void EndJob(Slot& slot, ConvertState state);
+    // Removes what a failed job left at its destination: a picture without
+    // its video is a stray file on the player.
+    void RemoveLeftovers(const Slot& slot);
     void ConversionLine(Slot& slot, const std::string& line, TOutputType type);
     void ShowProgress();
     void ShowStatusNow();
@@ -159,6 +178,10 @@ private:
     QTimer* StatusTimer_ = nullptr;  // child; paces the status line
     std::chrono::steady_clock::time_point LastShown_;
 
+    // A job of this run failed because its destination was full.
+    bool DestinationFull_ = false;
+
     std::set<std::uint64_t> Awaited_;  // stopped runs whose ends the cancel waits for
     QEventLoop* WaitLoop_ = nullptr;
+    TWorkerThreads Flushes_;  // joined before the driver goes
 };

@@ -75,6 +75,8 @@ protected:
     static void SetUpTestSuite()
     {
         sources_ = new TempFolder;
+        // The quote must cross the command line whole; the output takes its
+        // full-width form, which the player's storage accepts.
         source_ = *sources_ / "clip \"q\" 日本語.avi";
         int code = -1;
         RunTool("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i",
@@ -131,7 +133,7 @@ TEST_F(ConversionE2ETest, MovieInBothAspectRatios)
     window->JobList().Ratio = 0;
     RunAndWait(window->ImgBtnConvertMovie);
     EXPECT_EQ(Rows(1), std::vector<std::string>{"変換完了"});
-    const std::string first = temp / "out/clip \"q\" 日本語.mp4";
+    const std::string first = temp / "out/clip ＂q＂ 日本語.mp4";
     auto video = Probe(first, "v");
     auto audio = Probe(first, "a");
     EXPECT_EQ(video["codec_name"], "mpeg4");
@@ -148,7 +150,7 @@ TEST_F(ConversionE2ETest, MovieInBothAspectRatios)
     window->JobList().Ratio = 1;
     RunAndWait(window->ImgBtnConvertMovie);
     EXPECT_EQ(Rows(1), std::vector<std::string>{"変換完了"});
-    const std::string second = temp / "out/clip \"q\" 日本語(1).mp4";
+    const std::string second = temp / "out/clip ＂q＂ 日本語(1).mp4";
     video = Probe(second, "v");
     audio = Probe(second, "a");
     EXPECT_EQ(video["width"], "320");
@@ -189,7 +191,7 @@ TEST_F(ConversionE2ETest, FourSourcesTwoAtATime)
 
     EXPECT_EQ(Rows(1), std::vector<std::string>(4, "変換完了"));
     EXPECT_EQ(boxes.Texts(), std::vector<std::string>{text::Converted});
-    for (const char* name : {"clip \"q\" 日本語.mp4", "CLIP0001.mp4", "b.mp4", "c.mp4"}) {
+    for (const char* name : {"clip ＂q＂ 日本語.mp4", "CLIP0001.mp4", "b.mp4", "c.mp4"}) {
         const std::string output = temp / "out/" + name;
         auto video = Probe(output, "v");
         auto audio = Probe(output, "a");
@@ -210,9 +212,9 @@ TEST_F(ConversionE2ETest, MovieOntoThePlayerWithThumbnail)
     RunAndWait(window->ImgBtnConvertMovie2Walkman);
     EXPECT_EQ(Rows(1), std::vector<std::string>{"転送完了"});
     EXPECT_EQ(boxes.Texts(), std::vector<std::string>{text::Transferred});
-    auto video = Probe(root + "VIDEO/clip \"q\" 日本語.mp4", "v");
+    auto video = Probe(root + "VIDEO/clip ＂q＂ 日本語.mp4", "v");
     EXPECT_EQ(video["codec_name"], "mpeg4");
-    auto picture = Probe(root + "VIDEO/clip \"q\" 日本語.JPG", "v");
+    auto picture = Probe(root + "VIDEO/clip ＂q＂ 日本語.JPG", "v");
     EXPECT_EQ(picture["codec_name"], "mjpeg");
     EXPECT_EQ(picture["width"], "160");
     EXPECT_EQ(picture["height"], "120");
@@ -222,7 +224,7 @@ TEST_F(ConversionE2ETest, MusicAt48kHz)
 {
     RunAndWait(window->ImgBtnConvertMusic);
     EXPECT_EQ(Rows(1), std::vector<std::string>{"変換完了"});
-    auto audio = Probe(temp / "out/clip \"q\" 日本語.mp3", "a");
+    auto audio = Probe(temp / "out/clip ＂q＂ 日本語.mp3", "a");
     EXPECT_EQ(audio["codec_name"], "mp3");
     EXPECT_EQ(audio["sample_rate"], "48000");
 }
@@ -242,8 +244,8 @@ TEST_F(ConversionE2ETest, BrokenSourceBetweenTwoGoodOnesFailsAloneWithOneComplet
 
     EXPECT_EQ(Rows(1), (std::vector<std::string>{"変換完了", "変換失敗", "変換完了"}));
     EXPECT_EQ(boxes.Texts(), std::vector<std::string>{text::Converted});
-    EXPECT_EQ(Probe(temp / "out/clip \"q\" 日本語.mp4", "v")["codec_name"], "mpeg4");
-    EXPECT_EQ(Probe(temp / "out/clip \"q\" 日本語(1).mp4", "v")["codec_name"], "mpeg4");
+    EXPECT_EQ(Probe(temp / "out/clip ＂q＂ 日本語.mp4", "v")["codec_name"], "mpeg4");
+    EXPECT_EQ(Probe(temp / "out/clip ＂q＂ 日本語(1).mp4", "v")["codec_name"], "mpeg4");
     // A failed run leaves nothing that looks like a converted video.
     EXPECT_FALSE(fs::exists(temp / "out/not a video.mp4"));
 }
@@ -297,7 +299,7 @@ TEST_F(ConversionE2ETest, CancelDuringTwoConversionsLeavesNoFileAndNoEncoder)
     // Nothing follows: no completion box, the next job not started.
     QTest::qWait(500);
     EXPECT_EQ(boxes.Texts(), std::vector<std::string>{text::ConfirmCancel});
-    EXPECT_FALSE(fs::exists(temp / "out/clip \"q\" 日本語.mp4"));
+    EXPECT_FALSE(fs::exists(temp / "out/clip ＂q＂ 日本語.mp4"));
     for (const auto& output : outputs)
         EXPECT_FALSE(fs::exists(output)) << output;
 }

@@ -65,6 +65,24 @@ TEST_F(OutputPathTest, OutputFilePathFromSourceAndFolder)
     EXPECT_EQ(ThumbnailPath("/p/VIDEO/a(1).mp4"), "/p/VIDEO/a(1).JPG");
 }
 
+TEST_F(OutputPathTest, NamesTheDestinationCanHold)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"/v/第1話: 始まり?.avi", "/o/第1話： 始まり？.mp4"},
+        {"/v/「予告」 <1>|2*3.avi", "/o/「予告」 ＜1＞｜2＊3.mp4"},
+        {"/v/a\\b \"c\".avi", "/o/a＼b ＂c＂.mp4"},
+        {"/v/tab\there\x7f\x01.avi", "/o/tab_here__.mp4"},
+        {"/v/clip: x", "/o/clip： x.mp4"},                // no extension: appended
+        {"/v:d/ordinary 名前 (1).avi", "/o/ordinary 名前 (1).mp4"},  // only the name counts
+    };
+    for (const auto& [source, output] : cases)
+        EXPECT_EQ(OutputFilePath(source, "/o/", ".mp4"), output) << source;
+    // The numbering sees the mapped name: two sources, one destination name.
+    const std::string first = OutputFilePath("/v/a?.avi", dir_, ".mp4");
+    std::ofstream(first) << "x";
+    EXPECT_EQ(UniqueFileName(OutputFilePath("/v/a？.avi", dir_, ".mp4")), P("a？(1).mp4"));
+}
+
 TEST_F(OutputPathTest, CaseBlindNamesMeetWhereOnlyTheCaseDiffers)
 {
     using movarin::CaseBlindName;

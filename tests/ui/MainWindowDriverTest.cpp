@@ -8,7 +8,10 @@
 #include <QRegularExpression>
 #include <QTimer>
 
+#include <cerrno>
 #include <fstream>
+#include <future>
+#include <mutex>
 #include <set>
 #include <sstream>
 
@@ -34,7 +37,8 @@ namespace {
 // "len120", "lenNA" and "len0" print FFmpeg's length line for a known clip,
 // an unknown and a zero length ("split120" the known one in two writes with
 // a pause between, as FFmpeg writes it); "burst" reports 40 seconds of
-// progress within about a second and holds the end half a second. Every
+// progress within about a second and holds the end half a second; "full"
+// finds its destination full after a partial output. Every
 // call is logged as "source|output"; each conversion logs how many
 // conversions (and how many of VOB files) were running when it began.
 // A length probe (just "-i source") is logged in probes.log, and in
@@ -81,6 +85,8 @@ case "$src" in
           printf 'frame= 1 time=61.5 bitrate= 1k\r'
           sleep 30 & echo $! > "pids/$name"; wait $!; exit 0 ;;
   *unplug*) rmdir "$(cat player.path)PICTURE" ;;
+  *full*) printf 'part' > "$out"; rm -f "running/$name"
+          printf 'av_interleaved_write_frame(): No space left on device\n'; exit 1 ;;
   *burst*) i=1
            while [ $i -le 40 ]; do
              printf 'frame= %d size= 0kB time=%d.00 bitrate= 8.0kbits/s    \r' $i $i
@@ -396,6 +402,8 @@ TEST_F(MainWindowDriverTest, PlayerRunMakesThumbnailsAndOpensTheVideoFolder)
     EXPECT_EQ(boxes.Texts(), std::vector<std::string>{text::Transferred});
     for (const char* name : {"a.mp4", "a.JPG", "c.mp4", "c.JPG"})
         EXPECT_TRUE(fs::exists(root + "VIDEO/" + name)) << name;
+    // The failed job leaves no picture without its video.
+    EXPECT_FALSE(fs::exists(root + "VIDEO/b-fail.JPG"));
     // The thumbnail of each job is made before its conversion.
     const std::string calls = ReadFile(temp / "calls.log");
     for (const std::string name : {"a", "c"})
@@ -677,6 +685,85 @@ TEST_F(MainWindowDriverTest, CancelGivesUpOnAFileThatCannotBeDeleted)
     EXPECT_EQ(boxes.shown[1].title, "情報");
     EXPECT_EQ(boxes.shown[1].text, temp / "out/slow.mp4" + text::CannotDeleteSuffix);
     EXPECT_EQ(States(), std::vector<std::string>{"変換待ち"});
+}
+
+TEST_F(MainWindowDriverTest, FilesReachTheMediumBeforeTheJobIsDoneAndTheBoxShows)
+{
+    const std::string root = AddPlayer();
+    AddJobs({"a.avi"});
+    std::mutex mutex;
+    std::vector<std::string> flushed;
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    window->Driver().Flush = [&](const std::vector<std::string>& files, const std::string& folder) {
+        {
+            std::lock_guard lock(mutex);
+            flushed = files;
+            flushed.push_back(folder);
+        }
+        released.wait();
+        return movarin::FlushResult{};
+    };
+    Click(window->ImgBtnConvertMovie2Walkman);
+    ASSERT_TRUE(PumpUntil([&] {
+        std::lock_guard lock(mutex);
+        return !flushed.empty();
+    }));
+    // The window goes on while the medium takes its time; the job waits.
+    QTest::qWait(200);
+    EXPECT_EQ(States(), std::vector<std::string>{"変換中"});
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_TRUE(window->Busy());
+    release.set_value();
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(States(), std::vector<std::string>{"転送完了"});
+    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{text::Transferred});
+    EXPECT_EQ(flushed, (std::vector<std::string>{root + "VIDEO/a.mp4", root + "VIDEO/a.JPG",
+                                                 root + "VIDEO/"}));
+}
+
+TEST_F(MainWindowDriverTest, FullOrLostDestinationFailsTheJobLeavesNothingAndNamesTheCause)
+{
+    struct Case {
+        TImageButton* button;
+        const char* source;
+        int flushError;
+        std::string box;
+    };
+    const std::string root = AddPlayer();
+    const Case cases[] = {
+        {window->ImgBtnConvertMovie2Walkman, "full.avi", 0,
+         std::string(text::Transferred) + "\n" + text::PlayerFull},
+        {window->ImgBtnConvertMovie2Walkman, "a.avi", ENOSPC,
+         std::string(text::Transferred) + "\n" + text::PlayerFull},
+        // Pulled out; and the run forgets the earlier run's cause.
+        {window->ImgBtnConvertMovie2Walkman, "a.avi", EIO, text::Transferred},
+        {window->ImgBtnConvertMovie, "full.avi", 0,
+         std::string(text::Converted) + "\n" + text::DestinationFull},
+        {window->ImgBtnConvertMusic, "a.avi", ENOSPC,
+         std::string(text::Converted) + "\n" + text::DestinationFull},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.source) + " " + std::to_string(c.flushError));
+        while (window->JobList().Count() > 0)
+            window->JobList().Delete(0);
+        AddJobs({c.source, "ok-hold3.avi"});
+        boxes.shown.clear();
+        const int error = c.flushError;
+        window->Driver().Flush = [error](const std::vector<std::string>& files,
+                                         const std::string&) {
+            const bool failing = files.front().find("ok-") == std::string::npos;
+            return movarin::FlushResult{failing ? error : 0, failing ? files.front() : ""};
+        };
+        Click(c.button);
+        ASSERT_TRUE(WaitIdle());
+        const bool player = c.button == window->ImgBtnConvertMovie2Walkman;
+        EXPECT_EQ(States(), (std::vector<std::string>{"変換失敗", player ? "転送完了" : "変換完了"}));
+        EXPECT_EQ(boxes.Texts(), std::vector<std::string>{c.box});
+        for (const std::string& folder : {root + "VIDEO/", temp / "out/"})
+            for (const char* name : {"full.mp4", "full.JPG", "full.mp3", "a.mp4", "a.JPG", "a.mp3"})
+                EXPECT_FALSE(fs::exists(folder + name)) << folder + name;
+    }
 }
 
 } // namespace

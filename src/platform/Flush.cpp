@@ -1,0 +1,53 @@
+#include "platform/Flush.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "platform/Process.h"
+
+namespace movarin {
+
+namespace {
+
+int OpenForFlush(const std::string& path, int flags)
+{
+    int fd;
+    do
+        fd = ::open(path.c_str(), flags | O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+// 0 or an errno value. A folder's fsync is refused with EINVAL by file
+// systems that keep no folder data of their own to flush; for them the
+// files' flush was all there was.
+int FlushOne(const std::string& path, bool folder)
+{
+    UniqueFd fd(OpenForFlush(path, folder ? O_DIRECTORY : 0));
+    if (!fd.Valid())
+        return errno;
+    int result;
+    do
+        result = ::fsync(fd.Get());
+    while (result != 0 && errno == EINTR);
+    if (result == 0)
+        return 0;
+    const int error = errno;
+    return folder && (error == EINVAL || error == ENOTSUP) ? 0 : error;
+}
+
+} // namespace
+
+FlushResult FlushToMedium(const std::vector<std::string>& files, const std::string& folder)
+{
+    for (const auto& file : files)
+        if (const int error = FlushOne(file, false))
+            return {error, file};
+    if (!folder.empty())
+        if (const int error = FlushOne(folder, true))
+            return {error, folder};
+    return {};
+}
+
+} // namespace movarin
