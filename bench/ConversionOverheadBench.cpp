@@ -6,10 +6,20 @@
 // Targets: wall-time ratio driver / bare <= 0.65 with the default number of
 // encoders, <= 1.03 with one; the program's own CPU <= 1 % of the encoders'.
 // Reports the peak memory of a run and of the program alone.
+// A mixed set follows: six short sources and one six times as long, last in
+// the list, through the driver as it orders its starts (longest first, the
+// lengths read when the jobs were added) and in list order (every length
+// unknown, as before the lengths were read), against bare FFmpeg one after
+// another. Target: ratio <= 0.60 with the default number of encoders.
+// Also reports what reading one length costs.
 // Usage: conversion_overhead_bench [rounds, default 2] [seconds per source, default 30]
+//        [sets: both (default), six, mixed] [picture.png]
+// With a picture path, the status line of the first mixed run is printed
+// every second and the window is drawn into the picture after 3 s.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QLabel>
 #include <QTimer>
 
 #include <algorithm>
@@ -185,6 +195,10 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 2;
     const int seconds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 30;
+    const std::string sets = argc > 3 ? argv[3] : "both";
+    const bool six = sets != "mixed";
+    const bool mixed = sets != "six";
+    std::string picture = argc > 4 ? argv[4] : "";
 
     char pattern[] = "/tmp/movarin-overhead-XXXXXX";
     if (!mkdtemp(pattern)) {
@@ -209,9 +223,9 @@ int main(int argc, char** argv)
     };
     std::vector<std::string> sources;
     int index = 0;
-    for (const Kind& kind : kinds) {
-        const std::string source = work + "/src/" + kind.name;
-        const std::string duration = std::to_string(seconds);
+    auto make = [&](const std::string& name, const Kind& kind, int length) {
+        const std::string source = work + "/src/" + name;
+        const std::string duration = std::to_string(length);
         std::vector<std::string> args = {
             "ffmpeg", "-y", "-f", "lavfi", "-i",
             std::string("testsrc=size=") + kind.size + ":rate=25:duration=" + duration, "-f",
@@ -221,9 +235,22 @@ int main(int argc, char** argv)
         args.insert(args.end(), {"-shortest", source});
         if (Spawn(args) != 0) {
             std::fprintf(stderr, "could not make %s\n", source.c_str());
-            return 1;
+            std::exit(1);
         }
-        sources.push_back(source);
+        return source;
+    };
+    if (six)
+        for (const Kind& kind : kinds)
+            sources.push_back(make(kind.name, kind, seconds));
+    // One kind throughout, so that a job's work follows its length.
+    std::vector<std::string> mixedSources;
+    if (mixed) {
+        // As long in all as the six: a short job's own start and end weigh
+        // no more than in the first set.
+        const int shortLength = std::max(1, seconds / 2);
+        for (int i = 1; i <= 6; ++i)
+            mixedSources.push_back(make("short" + std::to_string(i) + ".avi", kinds[2], shortLength));
+        mixedSources.push_back(make("long.avi", kinds[2], 6 * shortLength));
     }
 
     std::filesystem::current_path(MOVARIN_STAGE_DIR);
@@ -249,14 +276,52 @@ int main(int argc, char** argv)
         return result;
     };
 
-    auto throughMovarin = [&](std::size_t encoders) {
-        window.Driver().ParallelJobs = encoders;
+    // Jobs are added as the window adds them, and their lengths read before
+    // the click, as they are while a user moves to the button: not timed,
+    // but counted here.
+    double probeWall = 0;
+    double probeCpu = 0;
+    int probes = 0;
+    auto addJobs = [&](const std::vector<std::string>& list, bool readLengths) {
         while (window.JobList().Count() > 0)
             window.JobList().Delete(0);
-        for (const auto& s : sources)
+        for (const auto& s : list)
             window.AddJob(s);
+        const Usage before = Now();
+        QElapsedTimer timer;
+        timer.start();
+        window.RefreshJobList();
+        auto allRead = [&] {
+            for (int i = 0; i < window.JobList().Count(); ++i)
+                if (!window.JobList().Items(i)->Length)
+                    return false;
+            return true;
+        };
+        while (!allRead())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        probeWall += double(timer.nsecsElapsed()) / 1e9;
+        probeCpu += Now().children - before.children;
+        probes += window.JobList().Count();
+        for (int i = 0; i < window.JobList().Count(); ++i) {
+            if (!LengthKnown(*window.JobList().Items(i)))
+                std::fprintf(stderr, "length of job %d not read\n", i);
+            if (!readLengths)
+                window.JobList().Items(i)->Length = 0.0;  // unknown: list order
+        }
+    };
+    auto throughMovarin = [&](std::size_t encoders, bool trace) {
+        window.Driver().ParallelJobs = encoders;
         QEventLoop loop;
         boxes.onShow = [&] { loop.quit(); };
+        QTimer sampler;
+        int samples = 0;
+        QObject::connect(&sampler, &QTimer::timeout, [&] {
+            std::printf("  %2d s: %s\n", ++samples, window.LblSituation->text().toStdString().c_str());
+            if (samples == 3)
+                window.grab().save(QString::fromStdString(picture));
+        });
+        if (trace)
+            sampler.start(1000);
         window.Driver().BtnConvertClick(cmMovie);
         loop.exec();
         boxes.onShow = nullptr;
@@ -264,10 +329,10 @@ int main(int argc, char** argv)
             if (window.JobList().Items(i)->State != csConverted)
                 std::fprintf(stderr, "job %d did not convert\n", i);
     };
-    auto bare = [&] {
+    auto bare = [&](const std::vector<std::string>& list) {
         ThConvertInfoObjectList settings;
         settings.Quality = 0;
-        for (const auto& s : sources) {
+        for (const auto& s : list) {
             const std::string output =
                 work + "/bare/" + std::filesystem::path(s).stem().string() + ".mp4";
             // The front receives the words after its own program name.
@@ -283,11 +348,18 @@ int main(int argc, char** argv)
 
     // 0: bare, 1: driver with the default encoders, 2: driver with one,
     // 3: bare once more, whose ratio to the first is what this machine's
-    // noise alone makes of two identical runs.
-    constexpr int variants = 4;
+    // noise alone makes of two identical runs. The mixed set: 4: bare,
+    // 5: driver, longest first, 6: driver in list order.
+    constexpr int variants = 7;
     Totals totals[variants];
     std::vector<double> roundWalls[variants];
-    const char* names[variants] = {"bare", "movarin", "movarin1", "bare2"};
+    const char* names[variants] = {"bare",       "movarin",     "movarin1",   "bare2",
+                                   "mixed-bare", "mixed-order", "mixed-list"};
+    std::vector<int> timed;
+    if (six)
+        timed.insert(timed.end(), {0, 1, 2, 3});
+    if (mixed)
+        timed.insert(timed.end(), {4, 5, 6});
     auto fresh = [&] {
         std::filesystem::remove_all(work + "/out");
         std::filesystem::remove_all(work + "/bare");
@@ -295,15 +367,26 @@ int main(int argc, char** argv)
         std::filesystem::create_directories(work + "/bare");
     };
     auto drive = [&](int variant) {
-        if (variant == 0 || variant == 3)
-            bare();
-        else
-            throughMovarin(variant == 1 ? parallel : 1);
+        switch (variant) {
+        case 0:
+        case 3: bare(sources); break;
+        case 2: throughMovarin(1, false); break;
+        case 4: bare(mixedSources); break;
+        default: throughMovarin(parallel, false); break;
+        }
+    };
+    // The list is made and its lengths read before a timed pass begins.
+    auto prepared = [&](int variant) {
+        if (variant == 1 || variant == 2)
+            addJobs(sources, true);
+        else if (variant == 5 || variant == 6)
+            addJobs(mixedSources, variant == 5);
     };
     for (int round = 0; round < rounds; ++round) {
-        for (int pass = 0; pass < variants; ++pass) {
-            const int variant = (round + pass) % variants;
+        for (std::size_t pass = 0; pass < timed.size(); ++pass) {
+            const int variant = timed[(std::size_t(round) + pass) % timed.size()];
             fresh();
+            prepared(variant);
             const Usage before = Now();
             QElapsedTimer timer;
             timer.start();
@@ -321,43 +404,70 @@ int main(int argc, char** argv)
     // Memory in passes of their own: scanning /proc takes a core's time that
     // would otherwise go to the encoders of a timed pass.
     for (int variant : {1, 2}) {
+        if (!six)
+            break;
         fresh();
+        prepared(variant);
         TreeMemorySampler sampler;
         drive(variant);
         totals[variant].peakKiB = sampler.PeakKiB();
+    }
+    // The trace has a pass of its own: drawing the picture takes a little time.
+    if (mixed && !picture.empty()) {
+        std::printf("status line of a mixed run, every second:\n");
+        fresh();
+        prepared(5);
+        throughMovarin(parallel, true);
     }
     rusage self{};
     getrusage(RUSAGE_SELF, &self);
     std::printf("encoders at once: %zu (cores: %u)\n", parallel,
                 std::thread::hardware_concurrency());
-    std::printf("wall: movarin %.2f s, movarin with one encoder %.2f s, bare %.2f s\n",
-                totals[1].wall, totals[2].wall, totals[0].wall);
-    std::printf("ratio movarin / bare: %.3f (target <= 0.65)\n", totals[1].wall / totals[0].wall);
-    std::printf("ratio movarin with one encoder / bare: %.3f (target <= 1.03)\n",
-                totals[2].wall / totals[0].wall);
     // A burst of load from elsewhere on the machine lands in one round: the
     // median of the rounds' own ratios sets it aside.
-    auto median = [&](int variant) {
+    auto median = [&](int variant, int base) {
         std::vector<double> ratios;
-        for (std::size_t r = 0; r < roundWalls[0].size(); ++r)
-            ratios.push_back(roundWalls[variant][r] / roundWalls[0][r]);
+        for (std::size_t r = 0; r < roundWalls[base].size(); ++r)
+            ratios.push_back(roundWalls[variant][r] / roundWalls[base][r]);
         std::sort(ratios.begin(), ratios.end());
         const std::size_t n = ratios.size();
         return n % 2 ? ratios[n / 2] : (ratios[n / 2 - 1] + ratios[n / 2]) / 2;
     };
-    std::printf("median of the rounds' ratios: movarin %.3f, movarin with one encoder %.3f\n",
-                median(1), median(2));
-    std::printf("noise: bare run again / bare %.3f, median of the rounds %.3f\n",
-                totals[3].wall / totals[0].wall, median(3));
-    std::printf("encoder CPU: movarin %.2f s, movarin with one %.2f s, bare %.2f s\n",
-                totals[1].encoders, totals[2].encoders, totals[0].encoders);
-    for (int v : {1, 2})
-        std::printf("%s: program's own CPU %.3f s = %.2f %% of the encoders' (target <= 1 %%)\n",
-                    names[v], totals[v].own, 100.0 * totals[v].own / totals[v].encoders);
-    std::printf("peak memory of a run (program + all its encoders, sampled every 100 ms in a pass "
-                "of its own): "
-                "movarin %.1f MiB, movarin with one encoder %.1f MiB; program alone %.1f MiB\n",
-                totals[1].peakKiB / 1024.0, totals[2].peakKiB / 1024.0, self.ru_maxrss / 1024.0);
+    if (six) {
+        std::printf("wall: movarin %.2f s, movarin with one encoder %.2f s, bare %.2f s\n",
+                    totals[1].wall, totals[2].wall, totals[0].wall);
+        std::printf("ratio movarin / bare: %.3f (target <= 0.65)\n",
+                    totals[1].wall / totals[0].wall);
+        std::printf("ratio movarin with one encoder / bare: %.3f (target <= 1.03)\n",
+                    totals[2].wall / totals[0].wall);
+        std::printf("median of the rounds' ratios: movarin %.3f, movarin with one encoder %.3f\n",
+                    median(1, 0), median(2, 0));
+        std::printf("noise: bare run again / bare %.3f, median of the rounds %.3f\n",
+                    totals[3].wall / totals[0].wall, median(3, 0));
+        std::printf("encoder CPU: movarin %.2f s, movarin with one %.2f s, bare %.2f s\n",
+                    totals[1].encoders, totals[2].encoders, totals[0].encoders);
+        for (int v : {1, 2})
+            std::printf(
+                "%s: program's own CPU %.3f s = %.2f %% of the encoders' (target <= 1 %%)\n",
+                names[v], totals[v].own, 100.0 * totals[v].own / totals[v].encoders);
+        std::printf("peak memory of a run (program + all its encoders, sampled every 100 ms in a "
+                    "pass of its own): "
+                    "movarin %.1f MiB, movarin with one encoder %.1f MiB; program alone %.1f MiB\n",
+                    totals[1].peakKiB / 1024.0, totals[2].peakKiB / 1024.0,
+                    self.ru_maxrss / 1024.0);
+    }
+    if (mixed) {
+        std::printf("mixed set wall: longest first %.2f s, list order %.2f s, bare %.2f s\n",
+                    totals[5].wall, totals[6].wall, totals[4].wall);
+        std::printf("mixed ratio / bare: longest first %.3f (target <= 0.60), list order %.3f\n",
+                    totals[5].wall / totals[4].wall, totals[6].wall / totals[4].wall);
+        std::printf("mixed median of the rounds' ratios: longest first %.3f, list order %.3f\n",
+                    median(5, 4), median(6, 4));
+    }
+    if (probes > 0)
+        std::printf("reading a length: %.3f s wall, %.3f s CPU (front + FFmpeg) per source, "
+                    "%d read\n",
+                    probeWall / probes, probeCpu / probes, probes);
     std::printf("flush to the medium: %d flushes, %.1f ms in all, %.2f ms each\n", flushes.load(),
                 flushMicros / 1000.0, flushes ? flushMicros / 1000.0 / flushes : 0.0);
     std::filesystem::current_path("/");

@@ -41,3 +41,8 @@ std::string ThConvertInfoObjectList::ThumbnailArguments(const std::string& sourc
     return " -y -i " + QuoteArgument(source) + " -f image2 -s 160x120 -ss 00:00:01 -vframes 1 "
         + QuoteArgument(thumbnail);
 }
+
+std::string ThConvertInfoObjectList::LengthArguments(const std::string& source) const
+{
+    return " -i " + QuoteArgument(source);
+}

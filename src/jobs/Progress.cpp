@@ -184,13 +184,11 @@ std::optional<double> DurationSeconds(std::string_view line)
     return parts[0] * 3600.0 + parts[1] * 60.0 + parts[2] + fraction;
 }
 
-std::string RunProgressText(double doneShare, double wallSeconds)
+std::string RunProgressText(double doneShare, double leftSeconds)
 {
-    if (!(doneShare > 0) || !(wallSeconds >= 0))
+    if (!(doneShare > 0) || !(leftSeconds >= 0))
         return {};
-    const double share = std::min(doneShare, 1.0);
-    const int percent = std::min(99, int(share * 100));
-    const double leftSeconds = wallSeconds * (1 - share) / share;
+    const int percent = std::min(99, int(std::min(doneShare, 1.0) * 100));
     const long long left = std::llround(std::min(leftSeconds, 359999.0 * 100));
     char buffer[96];
     if (left < 60)

@@ -34,8 +34,8 @@ std::optional<std::string> ProgressStatusText(std::string_view line);
 std::optional<double> DurationSeconds(std::string_view line);
 
 // What follows the progress text while a run converts: " (45% 残り約1分20秒)"
-// for the share of the run done (0 to 1) and the wall time it has taken so
-// far. Empty when nothing is done yet: no rate, no estimate.
-std::string RunProgressText(double doneShare, double wallSeconds);
+// for the share of the run done (0 to 1) and the wall time it still takes.
+// Below 100 % until the run has ended. Empty when nothing is done yet.
+std::string RunProgressText(double doneShare, double leftSeconds);
 
 } // namespace movarin

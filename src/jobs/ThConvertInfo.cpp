@@ -19,6 +19,7 @@ std::string StateText(const ThConvertInfoObject& job)
 
 int ThConvertInfoObjectList::Add(std::unique_ptr<ThConvertInfoObject> job)
 {
+    job->Id = ++lastId_;
     jobs_.push_back(std::move(job));
     return Count() - 1;
 }
@@ -44,4 +45,12 @@ ThConvertInfoObject* ThConvertInfoObjectList::FirstWaiting() const
 ThConvertInfoObject* ThConvertInfoObjectList::FirstConverting() const
 {
     return FirstInState(csConverting);
+}
+
+ThConvertInfoObject* ThConvertInfoObjectList::JobWithId(std::uint64_t id) const
+{
+    for (const auto& job : jobs_)
+        if (job->Id == id)
+            return job.get();
+    return nullptr;
 }

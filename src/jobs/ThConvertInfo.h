@@ -3,6 +3,7 @@
 // settings that travel with it. Plain data: no widgets, user-interface thread only.
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,7 +30,20 @@ public:
     std::u16string SourcePath;
     std::u16string OutputPath;
     std::uint8_t State = csWaiting;
+    // The source's length in seconds, read in the background after the job
+    // was added: nothing until it has been read, 0 when it could not be.
+    std::optional<double> Length;
+    // Given by the list when the job is appended, never given again: a
+    // result that arrives after its job was removed finds no job, not the
+    // one that moved into its place.
+    std::uint64_t Id = 0;
 };
+
+// True when the job's length has been read and is more than nothing.
+inline bool LengthKnown(const ThConvertInfoObject& job)
+{
+    return job.Length && *job.Length > 0;
+}
 
 // Display text of a job's state; empty for values outside the table.
 std::string StateText(const ThConvertInfoObject& job);
@@ -44,7 +58,7 @@ public:
     bool OpenDir = false;
     bool MusicMode = false;
 
-    // Appends and takes ownership; returns the new job's index.
+    // Appends, takes ownership and gives the job its Id; returns its index.
     int Add(std::unique_ptr<ThConvertInfoObject> job);
     int Count() const { return int(jobs_.size()); }
     ThConvertInfoObject* Items(int index) const { return jobs_.at(std::size_t(index)).get(); }
@@ -54,14 +68,20 @@ public:
     // First job from index 0 upward in the state sought, or nullptr.
     ThConvertInfoObject* FirstWaiting() const;
     ThConvertInfoObject* FirstConverting() const;
+    // The job with that Id, or nullptr when it is no longer in the list.
+    ThConvertInfoObject* JobWithId(std::uint64_t id) const;
 
     // Encoder argument texts; each begins with a space so that it follows the
     // executable path directly.
     std::string SizeArgument() const;
     std::string ConvertArguments(const std::string& source, const std::string& output) const;
     std::string ThumbnailArguments(const std::string& source, const std::string& thumbnail) const;
+    // Reads the source's headers only: the encoder prints the length and,
+    // having no output to write, ends with an error.
+    std::string LengthArguments(const std::string& source) const;
 
 private:
     ThConvertInfoObject* FirstInState(std::uint8_t state) const;
     std::vector<std::unique_ptr<ThConvertInfoObject>> jobs_;
+    std::uint64_t lastId_ = 0;
 };

@@ -7,6 +7,7 @@
 #include <pthread.h>
 #include <sys/eventfd.h>
 #include <sys/ioctl.h>
+#include <sys/resource.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -125,8 +126,18 @@ std::vector<std::string> ProgramCandidates(const std::string& program)
 namespace {
 
 // Runs in the forked child: async-signal-safe calls only.
+// The nice value that stands for a priority class; 0 leaves it alone.
+int NiceOf(std::uint32_t priorityClass)
+{
+    switch (priorityClass) {
+    case IdlePriority: return 19;
+    case BelowNormalPriority: return 10;
+    default: return 0;
+    }
+}
+
 [[noreturn]] void ExecChild(const std::vector<const char*>& candidates, char* const* argv,
-                            int inFd, int outFd, int errorFd)
+                            int inFd, int outFd, int errorFd, int nice)
 {
     struct sigaction dfl {};
     dfl.sa_handler = SIG_DFL;
@@ -138,6 +149,16 @@ namespace {
     // Own group: a kill of the group reaches everything the child starts.
     if (::setpgid(0, 0) != 0)
         error = errno;
+    // Lowered here, before exec, so that nothing of the child runs at the
+    // parent's priority; its own children inherit it. Never raised: a parent
+    // that runs lower already keeps its level. A refusal is no reason to
+    // fail the start.
+    if (nice != 0) {
+        errno = 0;
+        const int current = ::getpriority(PRIO_PROCESS, 0);
+        if (errno == 0 && current < nice)
+            ::setpriority(PRIO_PROCESS, 0, nice);
+    }
     // Lift the pipe ends above 2 first, so that neither dup2 below overwrites
     // the other when the parent had its standard descriptors closed.
     int in = error ? -1 : ::fcntl(inFd, F_DUPFD_CLOEXEC, 3);
@@ -193,7 +214,8 @@ ChildProcess::~ChildProcess()
     KillGroupAndReap();
 }
 
-int ChildProcess::Start(const std::vector<std::string>& args, int inFd, int outFd)
+int ChildProcess::Start(const std::vector<std::string>& args, int inFd, int outFd,
+                        std::uint32_t priorityClass)
 {
     if (pid_ > 0)
         return EBUSY;
@@ -221,7 +243,7 @@ int ChildProcess::Start(const std::vector<std::string>& args, int inFd, int outF
     ::pthread_sigmask(SIG_SETMASK, &all, &old);
     pid_t pid = ::fork();
     if (pid == 0)
-        ExecChild(candidates, argv.data(), inFd, outFd, errorWrite.Get());
+        ExecChild(candidates, argv.data(), inFd, outFd, errorWrite.Get(), NiceOf(priorityClass));
     int forkError = errno;
     ::pthread_sigmask(SIG_SETMASK, &old, nullptr);
     if (pid < 0)

@@ -31,6 +31,10 @@ using nfds_t = unsigned long;
 
 namespace movarin {
 
+// Windows priority classes that a child can be started with.
+inline constexpr std::uint32_t IdlePriority = 0x40;
+inline constexpr std::uint32_t BelowNormalPriority = 0x4000;
+
 // Sole owner of one file descriptor.
 class UniqueFd {
 public:
@@ -94,8 +98,12 @@ public:
     // Starts argv[0] with argv as its arguments, standard input from inFd,
     // standard output and standard error into outFd. Returns 0 or the errno
     // of the failure, a failed exec in the child included (ENOENT for a
-    // program that does not exist or an empty argv).
-    int Start(const std::vector<std::string>& argv, int inFd, int outFd);
+    // program that does not exist or an empty argv). priorityClass is a
+    // Windows priority class; the two below normal (BelowNormalPriority,
+    // IdlePriority) lower the child's CPU priority on every system, any
+    // other value leaves it as the parent's.
+    int Start(const std::vector<std::string>& argv, int inFd, int outFd,
+              std::uint32_t priorityClass = 0);
 
     bool Started() const { return pid_ > 0; }
     pid_t Pid() const { return pid_; }

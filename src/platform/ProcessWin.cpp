@@ -360,7 +360,10 @@ ChildProcess::~ChildProcess()
         ::CloseHandle(static_cast<HANDLE>(job_));
 }
 
-int ChildProcess::Start(const std::vector<std::string>& args, int inFd, int outFd)
+static_assert(IdlePriority == IDLE_PRIORITY_CLASS && BelowNormalPriority == BELOW_NORMAL_PRIORITY_CLASS);
+
+int ChildProcess::Start(const std::vector<std::string>& args, int inFd, int outFd,
+                        std::uint32_t priorityClass)
 {
     if (pid_ > 0)
         return EBUSY;
@@ -408,7 +411,11 @@ int ChildProcess::Start(const std::vector<std::string>& args, int inFd, int outF
 
     std::wstring commandLine = movarin::win::BuildCommandLine(args);
     PROCESS_INFORMATION info{};
-    const DWORD flags = CREATE_SUSPENDED | CREATE_NO_WINDOW | CREATE_UNICODE_ENVIRONMENT | attributes.AttachTo(startup);
+    // Only a lowered class is passed on; the child's own children inherit it.
+    const DWORD priority =
+        priorityClass == IdlePriority || priorityClass == BelowNormalPriority ? priorityClass : 0;
+    const DWORD flags = CREATE_SUSPENDED | CREATE_NO_WINDOW | CREATE_UNICODE_ENVIRONMENT | priority
+        | attributes.AttachTo(startup);
     if (!::CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, TRUE, flags, nullptr, nullptr,
                           &startup.StartupInfo, &info))
         return ErrnoOf(::GetLastError());

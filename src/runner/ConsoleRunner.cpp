@@ -8,9 +8,11 @@
 #include "runner/ConsoleThread.h"
 #include "runner/ProcessTimer.h"
 
-TConsoleRunner::TConsoleRunner(QObject* owner, movarin::IMessageBoxes* errorBox)
+TConsoleRunner::TConsoleRunner(QObject* owner, movarin::IMessageBoxes* errorBox,
+                               std::uint32_t priorityClass)
     : QObject(owner)
     , errorBox_(errorBox)
+    , priorityClass_(priorityClass)
 {
 }
 

@@ -28,7 +28,9 @@ using TTerminateEvent = std::function<void(TConsoleRunner* Sender, std::uint32_t
 class TConsoleRunner : public QObject {
 public:
     // errorBox shows the standard error box ("Movarin", error icon, OK); may be nullptr.
-    TConsoleRunner(QObject* owner, movarin::IMessageBoxes* errorBox);
+    // priorityClass: the priority class of every child (see ChildProcess::Start).
+    TConsoleRunner(QObject* owner, movarin::IMessageBoxes* errorBox,
+                   std::uint32_t priorityClass = NormalPriorityClass);
     // Stops every worker of this component and waits for it: a worker uses the
     // component's fields until its run has ended.
     ~TConsoleRunner() override;

@@ -193,7 +193,8 @@ void TConsoleThread::RunCommand()
 
         status = rsCreatingProcess;
         owner_->runStatus_.store(status);
-        if (int e = child.Start(movarin::SplitCommandLine(commandLine_), inRead.Get(), outWrite.Get())) {
+        if (int e = child.Start(movarin::SplitCommandLine(commandLine_), inRead.Get(), outWrite.Get(),
+                                priority_)) {
             lastError = e;
             throw TCreateProcessError(commandLine_ + " doesn't exist.");
         }

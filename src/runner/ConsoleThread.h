@@ -85,8 +85,9 @@ private:
     const std::int32_t maxTimeAfterLastOutput_;
     const TNewLineEvent onNewLine_;
     const TTerminateEvent onTerminated_;
-    // Show command, creation flag and priority travel with the run as on a
-    // platform with console windows; a Linux child has no use for them.
+    // Show command and creation flag travel with the run as on a platform
+    // with console windows; a Linux child has no use for them. A priority
+    // below normal lowers the child's on every system.
     const std::uint32_t priority_;
     const TShowWindow showWindow_;
     const TCreationFlag creationFlag_;

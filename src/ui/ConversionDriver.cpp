@@ -11,6 +11,7 @@
 #include <system_error>
 #include <thread>
 
+#include "jobs/NextJob.h"
 #include "jobs/OutputPath.h"
 #include "jobs/Progress.h"
 #include "platform/FilePath.h"
@@ -135,8 +136,7 @@ void TConversionDriver::BtnConvertClick(std::int32_t tag)
     RunActive_ = true;
     DestinationFull_ = false;
     Reserved_.clear();
-    JobsInRun_ = Jobs_.Count();
-    JobsEnded_ = 0;
+    EndedJobs_.clear();
     RunBegan_ = std::chrono::steady_clock::now();
     SlotsInRun_ = std::max<std::size_t>(1, ParallelJobs);
     while (Slots_.size() < SlotsInRun_) {
@@ -191,6 +191,11 @@ void TConversionDriver::StartJobs()
     // Read once: a list of many chapters waiting for their disc is looked
     // through at every start.
     const auto volumes = Volumes_.Volumes();
+    std::vector<movarin::StartCandidate> jobs(std::size_t(Jobs_.Count()));
+    for (int i = 0; i < Jobs_.Count(); ++i)
+        if (Jobs_.Items(i)->State == csWaiting)
+            jobs[std::size_t(i)].disc =
+                OpticalDiscOf(movarin::ToNarrow(Jobs_.Items(i)->SourcePath), volumes);
     while (RunActive_ && !Cancelling_) {
         Slot* free = nullptr;
         std::size_t busy = 0;
@@ -200,31 +205,27 @@ void TConversionDriver::StartJobs()
             else if (!free)
                 free = Slots_[i].get();
         }
-        // Sources on one optical disc wait for each other: two reads on
-        // one disc make the drive seek between them.
-        ThConvertInfoObject* next = nullptr;
-        std::string disc;
+        std::optional<std::size_t> next;
         if (free) {
-            for (int i = 0; i < Jobs_.Count() && !next; ++i) {
-                ThConvertInfoObject* job = Jobs_.Items(i);
-                if (job->State != csWaiting)
-                    continue;
-                disc = OpticalDiscOf(movarin::ToNarrow(job->SourcePath), volumes);
-                const bool discBusy =
-                    !disc.empty() && std::any_of(Slots_.begin(), Slots_.end(), [&](const auto& s) {
-                        return s->stage != Slot::Free && s->disc == disc;
-                    });
-                if (!discBusy)
-                    next = job;
+            std::set<std::string> busyDiscs;
+            for (const auto& slot : Slots_)
+                if (slot->stage != Slot::Free && !slot->disc.empty())
+                    busyDiscs.insert(slot->disc);
+            for (std::size_t i = 0; i < jobs.size(); ++i) {
+                const ThConvertInfoObject& job = *Jobs_.Items(int(i));
+                jobs[i].waiting = job.State == csWaiting;
+                jobs[i].length = LengthKnown(job) ? *job.Length : 0;
             }
+            // With one place the list's own order holds.
+            next = movarin::NextJob(jobs, busyDiscs, SlotsInRun_ > 1);
         }
         if (!next) {
             if (busy == 0)
                 AllJobsDone();
             return;
         }
-        free->disc = disc;
-        StartJob(*free, *next);
+        free->disc = jobs[*next].disc;
+        StartJob(*free, *Jobs_.Items(int(*next)));
     }
 }
 
@@ -242,7 +243,7 @@ bool TConversionDriver::StartJob(Slot& slot, ThConvertInfoObject& job)
             // name would drop the video into the program's own folder.
             job.OutputPath.clear();
             job.State = csFailed;
-            ++JobsEnded_;
+            EndedJobs_.push_back({LengthKnown(job) ? *job.Length : 0, 0, true});
             View_.RefreshJobList();
             return false;
         }
@@ -365,32 +366,43 @@ void TConversionDriver::ShowStatusNow()
     StatusTimer_->stop();
     LastShown_ = std::chrono::steady_clock::now();
     // The progress text of the job that started first among those that
-    // convert, then the run's share done when every running length is known.
+    // have told their progress (one just started has not, and the line must
+    // not go blank whenever a job starts), then how far the whole run has
+    // come and how long it takes.
     const Slot* lead = nullptr;
-    double done = JobsEnded_;
-    bool lengthsKnown = true;
+    std::vector<movarin::RunJob> run = EndedJobs_;
     for (const auto& slot : Slots_) {
-        if (slot->stage == Slot::Flushing)
-            done += 1.0;
-        if (slot->stage != Slot::Converting)
+        if (slot->stage == Slot::Free)
             continue;
-        if (!lead || slot->started < lead->started)
+        movarin::RunJob job = RunJobOf(*slot);
+        if (slot->stage == Slot::Flushing)  // converted: only the flush is left
+            job.converted = std::max(job.converted, job.length);
+        run.push_back(job);
+        if (slot->stage == Slot::Converting && slot->seconds &&
+            (!lead || slot->started < lead->started))
             lead = slot.get();
-        if (slot->length && *slot->length > 0)
-            done += std::clamp(double(slot->seconds.value_or(0)) / *slot->length, 0.0, 1.0);
-        else if (slot->length)
-            lengthsKnown = false;
+    }
+    for (int i = 0; i < Jobs_.Count(); ++i) {
+        const ThConvertInfoObject& job = *Jobs_.Items(i);
+        if (job.State == csWaiting)
+            run.push_back({LengthKnown(job) ? *job.Length : 0, 0, false});
     }
     std::string status;
-    if (RunActive_ && lead && lead->seconds) {
+    if (RunActive_ && lead) {
         status = movarin::SecondsToText(*lead->seconds) + movarin::ProgressSuffix;
-        if (lengthsKnown && JobsInRun_ > 0)
-            status += movarin::RunProgressText(
-                done / JobsInRun_,
-                std::chrono::duration<double>(LastShown_ - RunBegan_).count());
+        if (const auto estimate = movarin::EstimateRun(
+                run, std::chrono::duration<double>(LastShown_ - RunBegan_).count()))
+            status += movarin::RunProgressText(estimate->doneShare, estimate->leftSeconds);
     }
     StatusText_ = std::move(status);
     View_.ShowStatus(StatusText_);
+}
+
+movarin::RunJob TConversionDriver::RunJobOf(const Slot& slot) const
+{
+    // The length read when the job was added, else what its encoder told.
+    const double length = LengthKnown(*slot.job) ? *slot.job->Length : slot.length.value_or(0);
+    return {length, std::max(0.0, double(slot.seconds.value_or(0))), false};
 }
 
 void TConversionDriver::ConsoleConvertTerminated(std::uint64_t run, std::uint32_t exitCode,
@@ -463,9 +475,13 @@ void TConversionDriver::FlushDone(std::uint64_t run, const movarin::FlushResult&
 void TConversionDriver::EndJob(Slot& slot, ConvertState state)
 {
     slot.job->State = state;
+    movarin::RunJob ended = RunJobOf(slot);
+    ended.ended = true;
+    if (state != csFailed)
+        ended.converted = std::max(ended.converted, ended.length);
+    EndedJobs_.push_back(ended);
     slot.stage = Slot::Free;
     slot.job = nullptr;
-    ++JobsEnded_;
     View_.RefreshJobList();
     ShowProgress();
     StartJobs();

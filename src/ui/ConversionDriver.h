@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "jobs/RunEstimate.h"
 #include "jobs/ThConvertInfo.h"
 #include "platform/Flush.h"
 #include "runner/RunnerTypes.h"
@@ -136,6 +137,8 @@ private:
     void ConversionLine(Slot& slot, const std::string& line, TOutputType type);
     void ShowProgress();
     void ShowStatusNow();
+    // A job in a slot as the run's estimate sees it.
+    movarin::RunJob RunJobOf(const Slot& slot) const;
     Slot* SlotOfRun(std::uint64_t run);
     std::string OpticalDiscOf(const std::string& source,
                               const std::vector<movarin::Volume>& volumes);
@@ -168,9 +171,9 @@ private:
     // Output names given out in this run, written or not yet, in their
     // case-blind form: two jobs must not share a file on a case-blind disk.
     std::set<std::string> Reserved_;
-    // The run's share of work: jobs it began with and jobs already ended.
-    int JobsInRun_ = 0;
-    int JobsEnded_ = 0;
+    // The jobs of this run that have ended, as the estimate of the time
+    // left sees them; the list itself no longer tells what they converted.
+    std::vector<movarin::RunJob> EndedJobs_;
     std::chrono::steady_clock::time_point RunBegan_;
     QTimer* StatusTimer_ = nullptr;  // child; paces the status line
     std::chrono::steady_clock::time_point LastShown_;

@@ -145,6 +145,7 @@ void TFormMain::FormCreate()
             StatusBeforeReading_ = LblSituation->text().toStdString();
         ShowStatus(reading ? ReadingFoldersText : StatusBeforeReading_);
     };
+    Probe_ = std::make_unique<TLengthProbe>(nullptr, *JobList_);
     SetBusy(false);
 }
 
@@ -196,6 +197,9 @@ void TFormMain::RefreshJobList()
     }
     view->addTopLevelItems(rows);  // the view owns the rows from here
     view->setUpdatesEnabled(true);
+    // Every way of adding jobs shows them through here.
+    if (Probe_)
+        Probe_->Look();
 }
 
 void TFormMain::ShowStatus(const std::string& text)

@@ -12,6 +12,7 @@
 
 #include "jobs/ThConvertInfo.h"
 #include "ui/ConversionDriver.h"
+#include "ui/LengthProbe.h"
 #include "ui/PngPicture.h"
 
 class QLabel;
@@ -127,6 +128,7 @@ private:
     TDropQueue* Drops_ = nullptr;  // owned (Qt parent)
     std::optional<std::int32_t> ConvertAfterDrops_;
     std::string StatusBeforeReading_;
+    std::unique_ptr<TLengthProbe> Probe_;  // reads the length of every job added
 
     TFormSelectDVD* FormSelectDVD_ = nullptr;
     TFormConfig* FormConfig_ = nullptr;

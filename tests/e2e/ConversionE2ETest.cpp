@@ -268,6 +268,10 @@ TEST_F(ConversionE2ETest, BrokenSourceBetweenTwoGoodOnesFailsAloneWithOneComplet
     window->AddJob(broken);
     window->AddJob(source_);  // the same name again: numbered, on real files
     window->RefreshJobList();
+    // The lengths are read through the front beforehand: none of the broken file.
+    ASSERT_TRUE(PumpUntil([this] { return window->JobList().Items(2)->Length.has_value(); }, 60000));
+    EXPECT_NEAR(window->JobList().Items(0)->Length.value_or(0), 2.0, 0.1);
+    EXPECT_EQ(window->JobList().Items(1)->Length, 0.0);
     RunAndWait(window->ImgBtnConvertMovie);
 
     EXPECT_EQ(Rows(1), (std::vector<std::string>{"変換完了", "変換失敗", "変換完了"}));

@@ -106,9 +106,9 @@ TEST(ProgressTest, LengthFromTheEncodersDurationLine)
 TEST(ProgressTest, RunProgressTextGivesPercentAndTimeLeft)
 {
     using movarin::RunProgressText;
-    EXPECT_EQ(RunProgressText(0.45, 65.0), " (45% 残り約1分19秒)");
+    EXPECT_EQ(RunProgressText(0.45, 79.4), " (45% 残り約1分19秒)");
     EXPECT_EQ(RunProgressText(0.5, 30.0), " (50% 残り約30秒)");
-    EXPECT_EQ(RunProgressText(0.25, 3600.0), " (25% 残り約3時間00分)");
-    EXPECT_EQ(RunProgressText(1.0, 10.0), " (99% 残り約0秒)");  // 100 % only when it has ended
-    EXPECT_EQ(RunProgressText(0.0, 10.0), "");                   // no rate yet
+    EXPECT_EQ(RunProgressText(0.25, 10800.0), " (25% 残り約3時間00分)");
+    EXPECT_EQ(RunProgressText(1.0, 0.0), " (99% 残り約0秒)");  // 100 % only when it has ended
+    EXPECT_EQ(RunProgressText(0.0, 10.0), "");                 // nothing done yet
 }

@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <dirent.h>
 #include <fcntl.h>
 #include <fstream>
 #include <set>
+#include <sys/resource.h>
 #include <sstream>
 #include <unistd.h>
 
@@ -22,15 +24,13 @@ struct HelperRun {
     std::string output;
 };
 
-HelperRun RunHelper(const std::vector<std::string>& steps)
+HelperRun RunChild(const std::vector<std::string>& argv, std::uint32_t priorityClass = 0)
 {
     UniqueFd inRead, inWrite, outRead, outWrite;
     EXPECT_EQ(CreatePipe(inRead, inWrite), 0);
     EXPECT_EQ(CreatePipe(outRead, outWrite), 0);
-    std::vector<std::string> argv{MOVARIN_CHILD_HELPER};
-    argv.insert(argv.end(), steps.begin(), steps.end());
     ChildProcess child;
-    EXPECT_EQ(child.Start(argv, inRead.Get(), outWrite.Get()), 0);
+    EXPECT_EQ(child.Start(argv, inRead.Get(), outWrite.Get(), priorityClass), 0);
     outWrite.Reset();
     HelperRun run;
     char buffer[256];
@@ -46,7 +46,28 @@ HelperRun RunHelper(const std::vector<std::string>& steps)
     return run;
 }
 
+HelperRun RunHelper(const std::vector<std::string>& steps)
+{
+    std::vector<std::string> argv{MOVARIN_CHILD_HELPER};
+    argv.insert(argv.end(), steps.begin(), steps.end());
+    return RunChild(argv);
+}
+
 } // namespace
+
+TEST(ChildProcess, PriorityBelowNormalLowersTheChildAndNeverRaisesIt)
+{
+    errno = 0;
+    const int own = getpriority(PRIO_PROCESS, 0);
+    ASSERT_EQ(errno, 0);
+    const std::pair<std::uint32_t, int> cases[] = {
+        {0, own}, {0x20, own}, {BelowNormalPriority, std::max(own, 10)}, {IdlePriority, 19}};
+    for (const auto& [priorityClass, nice] : cases) {
+        // The shell's child inherits it too, as FFmpeg does from the encoder front.
+        const HelperRun run = RunChild({"sh", "-c", "sh -c nice"}, priorityClass);
+        EXPECT_EQ(run.output, std::to_string(nice) + "\n") << priorityClass;
+    }
+}
 
 TEST(ChildProcess, ExitCodesAndMixedStreams)
 {

@@ -12,6 +12,7 @@
 #include <fstream>
 #include <future>
 #include <mutex>
+#include <set>
 #include <sstream>
 
 #include <signal.h>
@@ -40,7 +41,23 @@ namespace {
 // finds its destination full after a partial output. Every
 // call is logged as "source|output"; each conversion logs how many
 // conversions (and how many of VOB files) were running when it began.
+// A length probe (just "-i source") is logged in probes.log, and in
+// overlap.log when another probe runs; it prints the length N seconds of a
+// name with "lenN" and holds half a second for "probehold".
 constexpr const char* FakeEncoder = R"SH(#!/bin/sh
+if [ $# -eq 2 ]; then
+  name=$(basename "$2")
+  echo "$name" >> probes.log
+  mkdir probing 2>/dev/null || echo "$name" >> overlap.log
+  case "$name" in *probehold*) sleep 0.5 ;; esac
+  case "$name" in *len[0-9]*)
+    n=$(echo "$name" | sed 's/.*len\([0-9]*\).*/\1/')
+    printf '  Duration: %02d:%02d:%02d.00, start: 0.000000, bitrate: 1205 kb/s\n' \
+      $((n / 3600)) $((n % 3600 / 60)) $((n % 60)) ;;
+  esac
+  rmdir probing
+  echo 'At least one output file must be specified'; exit 1
+fi
 out=""; src=""; prev=""; thumb=0
 for a in "$@"; do
   [ "$prev" = "-i" ] && src="$a"
@@ -169,10 +186,33 @@ protected:
         for (const char* name : slow) {
             const std::string pid = temp / "pids/" + name;
             const std::string output = temp / "out/" + fs::path(name).stem().string() + ".mp4";
-            EXPECT_TRUE(PumpUntil([&] { return fs::exists(pid) && fs::exists(output); }));
+            // The shell creates the file before it writes the number.
+            EXPECT_TRUE(
+                PumpUntil([&] { return ReadFile(pid).ends_with('\n') && fs::exists(output); }));
             helpers.push_back(pid_t(std::stoi(ReadFile(pid))));
         }
         return helpers;
+    }
+
+    // Waits until the length of every job has been read (known or not).
+    bool WaitLengths()
+    {
+        return PumpUntil([this] {
+            for (int i = 0; i < window->JobList().Count(); ++i)
+                if (!window->JobList().Items(i)->Length)
+                    return false;
+            return true;
+        });
+    }
+
+    // The file names of the sources, in the order their conversions began.
+    std::vector<std::string> Starts() const
+    {
+        std::istringstream lines(ReadFile(temp / "calls.log"));
+        std::vector<std::string> names;
+        for (std::string line; std::getline(lines, line);)
+            names.push_back(fs::path(line.substr(0, line.find('|'))).filename().string());
+        return names;
     }
 
     // The largest number a log of counts holds.
@@ -247,6 +287,80 @@ TEST_F(MainWindowDriverTest, RunKeepsUpToNEncodersBusyAndAppliesEachEndToItsOwnJ
     EXPECT_TRUE(window->LblSituation->text().isEmpty());
     EXPECT_EQ(opened.back(), temp / "out");
     EXPECT_FALSE(window->JobList().MusicMode);
+}
+
+TEST_F(MainWindowDriverTest, FreedPlaceTakesTheLongestWaitingJobUnknownFirst)
+{
+    // The first job of each case holds its place while the others pass one
+    // by one through the other; the starts of one click come in any order.
+    const std::string disc = FakeVolumeTable::MakeRoot(temp.Path(), "disc");
+    volumes.Add(disc, movarin::DriveType::Optical, "DVD");
+    struct Case {
+        std::size_t parallel;
+        std::vector<std::string> sources;
+        std::set<std::string> first;      // started together by the click
+        std::vector<std::string> then;  // in this order
+    };
+    const std::string vob = disc + "VIDEO_TS/";
+    const std::vector<Case> cases = {
+        // Known lengths, equal ones in list order.
+        {2, {"/src/a-len10.avi", "/src/b-len60-hold9.avi", "/src/c-len30.avi", "/src/d-len10.avi"},
+         {"b-len60-hold9.avi", "c-len30.avi"}, {"a-len10.avi", "d-len10.avi"}},
+        // Unknown lengths before any known one.
+        {2, {"/src/e-len30.avi", "/src/f-hold9.avi", "/src/g-len60.avi", "/src/h.avi"},
+         {"f-hold9.avi", "h.avi"}, {"g-len60.avi", "e-len30.avi"}},
+        // One place: the list's order.
+        {1, {"/src/i-len10.avi", "/src/j.avi", "/src/k-len60.avi"},
+         {"i-len10.avi"}, {"j.avi", "k-len60.avi"}},
+        // The chapters of one disc still take turns.
+        {2, {vob + "VTS_01_1-len10.VOB", vob + "VTS_01_2-len60-hold9.VOB", "/src/m-len30.avi"},
+         {"VTS_01_2-len60-hold9.VOB", "m-len30.avi"}, {"VTS_01_1-len10.VOB"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.sources.front());
+        while (window->JobList().Count() > 0)
+            window->JobList().Delete(0);
+        for (const auto& source : c.sources)
+            window->AddJob(source);
+        window->RefreshJobList();
+        ASSERT_TRUE(WaitLengths());
+        fs::remove(temp / "calls.log");
+        fs::remove(temp / "discpeak.log");
+        window->Driver().ParallelJobs = c.parallel;
+
+        Click(window->ImgBtnConvertMovie);
+        ASSERT_TRUE(WaitIdle());
+        EXPECT_EQ(States(), std::vector<std::string>(c.sources.size(), "変換完了"));
+        const std::vector<std::string> starts = Starts();
+        ASSERT_EQ(starts.size(), c.first.size() + c.then.size());
+        EXPECT_EQ(std::set<std::string>(starts.begin(), starts.begin() + long(c.first.size())),
+                  c.first);
+        EXPECT_EQ(std::vector<std::string>(starts.begin() + long(c.first.size()), starts.end()),
+                  c.then);
+        EXPECT_LE(Peak("discpeak.log"), 1);
+    }
+}
+
+TEST_F(MainWindowDriverTest, LengthsAreReadOneAtATimeAndAResultFindsOnlyItsOwnJob)
+{
+    // p's probe is still running when p goes and q moves into its place.
+    AddJobs({"p-len30-probehold.avi", "q-len60.avi"});
+    ASSERT_TRUE(PumpUntil([&] { return fs::exists(temp / "probing"); }));
+    window->JobList().Delete(0);
+    window->RefreshJobList();
+    AddJobs({"r-len90.avi", "s-lenNA.avi"});
+    ASSERT_TRUE(WaitLengths());
+    ThConvertInfoObjectList& jobs = window->JobList();
+    ASSERT_EQ(jobs.Count(), 3);
+    EXPECT_EQ(jobs.Items(0)->Length, 60.0);
+    EXPECT_EQ(jobs.Items(1)->Length, 90.0);
+    EXPECT_EQ(jobs.Items(2)->Length, 0.0);  // read, not known
+    EXPECT_EQ(ReadFile(temp / "probes.log"),
+              "p-len30-probehold.avi\nq-len60.avi\nr-len90.avi\ns-lenNA.avi\n");
+    EXPECT_FALSE(fs::exists(temp / "overlap.log"));
+    // The list view and the run are none the wiser.
+    EXPECT_EQ(Rows(0), (std::vector<std::string>{"q-len60.avi", "r-len90.avi", "s-lenNA.avi"}));
+    EXPECT_FALSE(fs::exists(temp / "calls.log"));
 }
 
 TEST_F(MainWindowDriverTest, EmptyOutputFolderSettingWritesIntoTheWorkFolder)
@@ -383,22 +497,50 @@ TEST_F(MainWindowDriverTest, CancelStopsEveryEncoderAndRemovesEveryPartialOutput
     EXPECT_EQ(ReadFile(temp / "calls.log").find("next.avi"), std::string::npos);
 }
 
+TEST_F(MainWindowDriverTest, StatusLineShowsAJobThatToldItsProgressWhileTheFirstStartedHasNot)
+{
+    AddJobs({"x-hold9.avi", "slow.avi"});
+    window->Driver().ParallelJobs = 2;
+    Click(window->ImgBtnConvertMovie);
+    // x holds its first progress 0.9 s.
+    EXPECT_TRUE(PumpUntil(
+        [&] {
+            return window->LblSituation->text() == "00時間01分02秒までの動画を変換完了" &&
+                   window->JobList().Items(0)->State == csConverting;
+        },
+        5000))
+        << window->LblSituation->text().toStdString();
+    Click(window->ImgBtnConvertCancel);
+    EXPECT_FALSE(window->Busy());
+}
+
 TEST_F(MainWindowDriverTest, PercentAndTimeLeftFollowTheProgressWhenTheLengthIsKnown)
 {
     struct Case {
         const char* source;
-        const char* label;  // a pattern
+        const char* waiting;  // a job behind it, or nullptr
+        const char* label;    // a pattern
     };
-    // 62 of 120 seconds: 51 %; the time left is as long again as the run took.
+    // 62 of 120 seconds: 51 %; the time left is as long again as the run
+    // took. A waiting job counts with its length, an unknown length as the
+    // mean of the known ones.
     const Case cases[] = {
-        {"slow-len120.avi", "^00時間01分02秒までの動画を変換完了 \\(51% 残り約[0-9]+秒\\)$"},
-        {"slow-split120.avi", "^00時間01分02秒までの動画を変換完了 \\(51% 残り約[0-9]+秒\\)$"},
-        {"slow-lenNA.avi", "^00時間01分02秒までの動画を変換完了$"},
-        {"slow-len0.avi", "^00時間01分02秒までの動画を変換完了$"},
+        {"slow-len120.avi", nullptr, "^00時間01分02秒までの動画を変換完了 \\(51% 残り約[0-9]+秒\\)$"},
+        {"slow-split120.avi", nullptr,
+         "^00時間01分02秒までの動画を変換完了 \\(51% 残り約[0-9]+秒\\)$"},
+        {"slow-lenNA.avi", nullptr, "^00時間01分02秒までの動画を変換完了$"},
+        {"slow-len0.avi", nullptr, "^00時間01分02秒までの動画を変換完了$"},
+        {"slow-len120.avi", "b-len360.avi",
+         "^00時間01分02秒までの動画を変換完了 \\(12% 残り約[0-9]+(分[0-9]+)?秒\\)$"},
+        {"slow-lenNA.avi", "c-len120.avi",
+         "^00時間01分02秒までの動画を変換完了 \\(25% 残り約[0-9]+(分[0-9]+)?秒\\)$"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.source);
         AddJobs({c.source});
+        if (c.waiting)
+            AddJobs({c.waiting});
+        ASSERT_TRUE(WaitLengths());
         StartSlowRun({c.source});
         const QRegularExpression label(QString::fromUtf8(c.label));
         EXPECT_TRUE(PumpUntil([&] { return label.match(window->LblSituation->text()).hasMatch(); },
@@ -406,7 +548,9 @@ TEST_F(MainWindowDriverTest, PercentAndTimeLeftFollowTheProgressWhenTheLengthIsK
             << window->LblSituation->text().toStdString();
         Click(window->ImgBtnConvertCancel);
         ASSERT_FALSE(window->Busy());
-        window->JobList().Delete(0);
+        while (window->JobList().Count() > 0)
+            window->JobList().Delete(0);
+        fs::remove(temp / "pids/" + std::string(c.source));
     }
     // The longest text a run can show fits the label in the window's font.
     const std::string longest = movarin::SecondsToText(359999) + movarin::ProgressSuffix +
