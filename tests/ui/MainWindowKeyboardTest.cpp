@@ -124,7 +124,7 @@ TEST_F(MainWindowKeyboardTest, ShortcutsDoWhatTheirButtonsDoAndOnlyWhenThoseAreE
         EXPECT_EQ(e.button->toolTip().toStdString(), e.tooltip);
 
     AddJobs(3);
-    dialogs.answers = {std::string("/videos/added.avi")};
+    dialogs.answers = {{std::string("/videos/added.avi")}};
     Key(Qt::CTRL | Qt::Key_O);
     EXPECT_EQ(Rows(0).size(), 4u);
 
