@@ -11,7 +11,7 @@ packages=(
   xvfb xauth imagemagick
   clang libclang-rt-14-dev
   # the menu entry and metainfo checks, the Debian package and its Depends
-  desktop-file-utils appstream dpkg-dev file
+  desktop-file-utils appstream dpkg-dev file lintian
 )
 missing=()
 for p in "${packages[@]}"; do
