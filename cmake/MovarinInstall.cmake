@@ -1,6 +1,7 @@
 # Install rules: the program and its encoder front in a private folder of
 # the prefix (the front is found relative to the program's folder), a link in
-# bin/, the desktop entry, hicolor icons, AppStream metainfo and the man page.
+# bin/, the desktop entry, hicolor icons, AppStream metainfo, the man page and
+# the documents Debian expects of every package (copyright, changelog).
 include(GNUInstallDirs)
 
 set(MOVARIN_INSTALL_PROGRAMDIR "lib/movarin" CACHE STRING
@@ -36,3 +37,15 @@ add_custom_command(
   VERBATIM)
 add_custom_target(movarin_manpage ALL DEPENDS ${CMAKE_BINARY_DIR}/install/movarin.1.gz)
 install(FILES ${CMAKE_BINARY_DIR}/install/movarin.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+# Debian's documents of the package, the changelog compressed as Debian wants it.
+add_custom_command(
+  OUTPUT ${CMAKE_BINARY_DIR}/install/changelog.gz
+  COMMAND gzip -9nc ${PROJECT_SOURCE_DIR}/data/debian/changelog > ${CMAKE_BINARY_DIR}/install/changelog.gz
+  DEPENDS ${PROJECT_SOURCE_DIR}/data/debian/changelog
+  VERBATIM)
+add_custom_target(movarin_changelog ALL DEPENDS ${CMAKE_BINARY_DIR}/install/changelog.gz)
+install(FILES ${PROJECT_SOURCE_DIR}/data/debian/copyright ${CMAKE_BINARY_DIR}/install/changelog.gz
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/movarin)
+install(FILES ${PROJECT_SOURCE_DIR}/data/debian/lintian-overrides
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME movarin)

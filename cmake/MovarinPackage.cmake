@@ -8,12 +8,14 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+# The project has no contact address yet (see data/debian/lintian-overrides).
 set(CPACK_PACKAGE_CONTACT "Movarin developers <movarin@localhost>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "convert videos for a WALKMAN portable player")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "Movarin gathers video files or DVD chapters in a conversion list and converts\n\
-them with FFmpeg: MP4 video into the output folder, MP4 video straight onto a\n\
-WALKMAN connected over USB, or the sound as MP3. The user interface is Japanese.")
+    "Movarin gathers video files or DVD chapters in a conversion list and\n\
+converts them with FFmpeg: MP4 video into the output folder, MP4 video\n\
+straight onto a WALKMAN connected over USB, or the sound as MP3. The user\n\
+interface is Japanese.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION video)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)

@@ -13,7 +13,7 @@ packages=(
   at-spi2-core python3-pyatspi dbus
   clang libclang-rt-14-dev
   # the menu entry and metainfo checks, the Debian package and its Depends
-  desktop-file-utils appstream dpkg-dev file
+  desktop-file-utils appstream dpkg-dev file lintian
   # the player's exFAT storage in the end-to-end runs (FUSE over a loop device)
   exfatprogs exfat-fuse
 )

@@ -3,7 +3,8 @@
 # movarin.exe with the Qt DLLs and the platform and style plugins it loads,
 # the mingw runtime DLLs, the encoder front lib\ffmpeg.exe with the FFmpeg it
 # runs (lib\encoder\ffmpeg.exe), Qt's Japanese translation, a qt.conf that
-# points Qt at the folder and the licences of what is bundled. The artwork and
+# points Qt at the folder and the licences of what is bundled. The installer
+# (installer.sh) is made from the same folder. The artwork and
 # the icon are built into movarin.exe.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -21,19 +22,18 @@ install -m 0755 build-windows/stage/movarin.exe "$dir/"
 install -m 0755 build-windows/stage/lib/ffmpeg.exe "$dir/lib/"
 install -m 0755 "$FFMPEG_WIN" "$dir/lib/encoder/ffmpeg.exe"
 
-# Licences: FFmpeg's own statement and build configuration, as the bundled
-# program prints them, with the GPL it names; Qt's base module is under the LGPL.
+# Licences: what the bundled FFmpeg is built from (ffmpeg.sh leaves the note
+# and the texts in the cache), with its version, configuration and licence as
+# the program prints them; Qt's base module is under the LGPL 3, which builds on the GPL 3.
 mkdir -p "$dir/licenses"
+cp "$FFMPEG_WIN_DIR"/licenses/* "$dir/licenses/"
 export WINEPREFIX="${WINEPREFIX:-$PWD/build-windows/wine}" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 {
-  echo "lib\\encoder\\ffmpeg.exe is FFmpeg (https://ffmpeg.org/), unchanged, as published in the"
-  echo "npm package @ffmpeg-installer/win32-x64. Its version, build configuration and licence:"
-  echo
   "$WINE64" "$FFMPEG_WIN" -hide_banner -version
   echo
   "$WINE64" "$FFMPEG_WIN" -hide_banner -L
 } 2>&1 | tr -d '\r' | sed 's/$/\r/' > "$dir/licenses/FFmpeg.txt"
-grep -q 'GNU General Public License' "$dir/licenses/FFmpeg.txt" \
+grep -q 'GNU Lesser General Public' "$dir/licenses/FFmpeg.txt" \
   || { echo "bundle: the bundled FFmpeg did not print its licence" >&2; exit 1; }
 printf 'Qt6Core.dll, Qt6Gui.dll, Qt6Widgets.dll and the plugins are Qt 6.4.2 (qtbase), built with mingw-w64\r\nfrom Debian'"'"'s qt6-base source package, under the GNU LGPL version 3 (LGPL-3.txt).\r\n' \
   > "$dir/licenses/Qt.txt"

@@ -1,7 +1,8 @@
 # Shared settings of the Windows scripts (sourced, not run).
 MOVARIN_WINDOWS_CACHE="${MOVARIN_WINDOWS_CACHE:-/var/cache/movarin}"
 QT_MINGW="$MOVARIN_WINDOWS_CACHE/qt6-mingw"
-FFMPEG_WIN="$MOVARIN_WINDOWS_CACHE/ffmpeg-win64/ffmpeg.exe"
+FFMPEG_WIN_DIR="$MOVARIN_WINDOWS_CACHE/ffmpeg-mingw"
+FFMPEG_WIN="$FFMPEG_WIN_DIR/ffmpeg.exe"
 # Debian installs Wine's 64-bit loader in Wine's own folder, not on PATH.
 WINE64=/usr/lib/wine/wine64
 WINESERVER=/usr/lib/wine/wineserver

@@ -1,26 +1,115 @@
 #!/usr/bin/env bash
-# Fetches the Windows FFmpeg that the Windows build bundles and tests with
-# (npm package @ffmpeg-installer/win32-x64) into the cache, unless present.
-# It is a build input only and never enters the source tree.
+# Cross-builds the FFmpeg the Windows build bundles (lib\encoder\ffmpeg.exe) from
+# Debian 12's own ffmpeg source, the version of the Linux ffmpeg package, with
+# Debian's patches (apt-get source applies them): one static ffmpeg.exe with
+# every native decoder, demuxer, parser and filter, because users' files are
+# anything; only the encoders and muxers Movarin's command lines use, libmp3lame
+# from Debian's lame source, zlib from Debian's libz-mingw-w64; no network, no
+# capture devices, no protocol but files and pipes. Into the cache beside Qt,
+# with the licence texts and a note naming the sources. Skips when the cache
+# holds a build of this recipe from that version; prints the wall time of a build.
 set -euo pipefail
+here="$(cd "$(dirname "$0")" && pwd)"
 cache="${MOVARIN_WINDOWS_CACHE:-/var/cache/movarin}"
-dest="$cache/ffmpeg-win64"
-if [ -s "$dest/ffmpeg.exe" ]; then
-  echo "Windows FFmpeg: cached in $dest"
+dest="$cache/ffmpeg-mingw"
+stamp="$dest/.movarin-complete"
+
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO="sudo"
+apt_get() { $SUDO env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 "$@"; }
+need=(g++-mingw-w64-x86-64-posix libz-mingw-w64-dev nasm make dpkg-dev autoconf automake libtool ffmpeg)
+missing=()
+for p in "${need[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  apt_get update -qq
+  apt_get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# The Windows FFmpeg follows the Linux one: a Debian update of ffmpeg builds it
+# again, and so does a new recipe number (raise it when the build below changes).
+recipe=1
+version=$(dpkg-query -W -f='${Version}' ffmpeg)
+want="ffmpeg $version; recipe $recipe"
+if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$want" ]; then
+  echo "Windows FFmpeg: cached in $dest ($version)"
   exit 0
 fi
-if ! command -v npm >/dev/null; then
-  SUDO=""
-  [ "$(id -u)" -ne 0 ] && SUDO="sudo"
-  $SUDO env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends npm
+# One build at a time: a second caller waits for the first and then finds the cache.
+if [ -z "${MOVARIN_FFMPEG_LOCKED:-}" ]; then
+  $SUDO mkdir -p "$cache"
+  $SUDO chown "$(id -u):$(id -g)" "$cache"
+  exec env MOVARIN_FFMPEG_LOCKED=1 flock "$cache/.ffmpeg-build.lock" bash "$0" "$@"
 fi
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-(cd "$work" && npm pack --silent @ffmpeg-installer/win32-x64 >/dev/null)
-tar -xzf "$work"/ffmpeg-installer-win32-x64-*.tgz -C "$work"
-mkdir -p "$dest"
-install -m 0755 "$work/package/ffmpeg.exe" "$dest/ffmpeg.exe"
-for f in "$work"/package/*; do
-  case "$f" in *.md|*LICENSE*|*README*) install -m 0644 "$f" "$dest/" ;; esac
-done
-echo "Windows FFmpeg: $(stat -c %s "$dest/ffmpeg.exe") bytes into $dest"
+
+start=$(date +%s)
+bash "$here/deb-src.sh"
+work="$cache/ffmpeg-mingw-build"
+rm -rf "$work" "$dest"
+mkdir -p "$work/deps"
+cd "$work"
+apt-get source -qq "ffmpeg=$version" lame 2>&1 | grep -v -e '^dpkg-source: info' -e 'unsandboxed as root' || true
+ffsrc=$(find "$work" -mindepth 1 -maxdepth 1 -type d -name 'ffmpeg-*' | head -1)
+lamesrc=$(find "$work" -mindepth 1 -maxdepth 1 -type d -name 'lame-*' | head -1)
+[ -n "$ffsrc" ] && [ -n "$lamesrc" ] || { echo "ffmpeg.sh: apt-get source gave no ffmpeg $version or lame" >&2; exit 1; }
+lamever=$(dpkg-parsechangelog -l "$lamesrc/debian/changelog" -S Version)
+
+export PKG_CONFIG_LIBDIR=/nonexistent PKG_CONFIG_PATH=
+host=x86_64-w64-mingw32
+# Debian's patches change lame's Makefile.am and configure.in; Debian's build
+# regenerates the build files, so this one does too.
+(
+  cd "$lamesrc"
+  autoreconf -fi >/dev/null 2>&1
+  ./configure -q --host=$host --prefix="$work/deps" --enable-static --disable-shared \
+    --disable-frontend --disable-decoder --disable-gtktest CFLAGS="-O2" >/dev/null 2>&1 \
+    || { tail -20 config.log >&2; exit 1; }
+  # Its own warnings are of no use here; a failed build still stops the script.
+  make -s -j2 >/dev/null 2>&1 || make -s
+  make -s install >/dev/null
+)
+
+# --disable-autodetect keeps the build from picking up whatever the machine
+# holds (hardware decoders, Media Foundation): only what is named here.
+(
+  cd "$ffsrc"
+  ./configure --target-os=mingw32 --arch=x86_64 --cross-prefix=$host- --pkg-config=false \
+    --extra-version="${version##*-}" \
+    --enable-static --disable-shared --extra-ldflags="-static -L$work/deps/lib" \
+    --extra-cflags="-I$work/deps/include" \
+    --disable-autodetect --enable-w32threads --enable-zlib --enable-libmp3lame \
+    --disable-network --disable-devices --disable-protocols --enable-protocol=file,pipe \
+    --disable-encoders --enable-encoder=mpeg4,aac,mjpeg,libmp3lame \
+    --disable-muxers --enable-muxer=mp4,mp3,image2,mjpeg \
+    --disable-doc --disable-debug --disable-ffplay --disable-ffprobe >/dev/null
+  make -s -j2 ffmpeg.exe >/dev/null
+)
+
+mkdir -p "$dest/licenses"
+install -m 0755 "$ffsrc/ffmpeg.exe" "$dest/ffmpeg.exe"
+# The licences the three parts require, with Debian's record of their authors.
+lic="$dest/licenses"
+crlf() { sed 's/\r$//; s/$/\r/' "$1" > "$2"; }
+crlf "$ffsrc/COPYING.LGPLv2.1" "$lic/LGPL-2.1.txt"
+crlf "$ffsrc/debian/copyright" "$lic/ffmpeg-copyright.txt"
+crlf "$lamesrc/COPYING" "$lic/LGPL-2.txt"
+crlf "$lamesrc/debian/copyright" "$lic/lame-copyright.txt"
+crlf /usr/share/doc/libz-mingw-w64-dev/copyright "$lic/zlib-copyright.txt"
+zlibver=$(dpkg-query -W -f='${source:Package} ${source:Version}' libz-mingw-w64-dev)
+crlf /dev/stdin "$lic/FFmpeg-sources.txt" <<NOTE
+lib\\encoder\\ffmpeg.exe is FFmpeg built with mingw-w64 from these Debian 12 source
+packages, Debian's patches applied:
+
+  ffmpeg $version   FFmpeg, GNU LGPL 2.1 or later (LGPL-2.1.txt, ffmpeg-copyright.txt)
+  lame $lamever         libmp3lame, GNU LGPL 2 or later (LGPL-2.txt, lame-copyright.txt)
+  $zlibver        zlib, zlib licence (zlib-copyright.txt)
+
+The sources are those versions as Debian publishes them (apt-get source, or
+https://snapshot.debian.org/); Movarin's scripts/windows/ffmpeg.sh is the recipe.
+FFmpeg.txt holds the program's own version, configuration and licence statement.
+NOTE
+rm -rf "$work"
+end=$(date +%s)
+echo "$want" > "$stamp"
+echo "Windows FFmpeg: $version built in $((end - start)) s into $dest"

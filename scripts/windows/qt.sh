@@ -40,17 +40,7 @@ src_root="$cache/qt6-src"
 build="$cache/qt6-mingw-build"
 
 # The source package from the same mirror the binary packages come from.
-srclist=/etc/apt/sources.list.d/movarin-deb-src.sources
-if ! apt-get indextargets --format '$(CREATED_BY)' 2>/dev/null | grep -q '^Sources$'; then
-  mirror=$(grep -h '^URIs:' /etc/apt/sources.list.d/*.sources 2>/dev/null | head -1 | awk '{print $2}')
-  if [ -z "$mirror" ]; then
-    mirror=$(grep -h '^deb ' /etc/apt/sources.list 2>/dev/null | grep debian | head -1 | awk '{print $2}')
-  fi
-  mirror="${mirror:-http://deb.debian.org/debian}"
-  printf 'Types: deb-src\nURIs: %s\nSuites: bookworm bookworm-updates\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
-    "$mirror" | $SUDO tee "$srclist" >/dev/null
-  apt_get update -qq
-fi
+bash "$here/deb-src.sh"
 srcdir=$(find "$src_root" -maxdepth 1 -type d -name 'qt6-base-6.4.2*' 2>/dev/null | head -1 || true)
 if [ -z "$srcdir" ]; then
   rm -rf "$src_root"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds for Windows, runs the Windows suites under Wine (a prefix of its own
 # inside build-windows/), checks what the whole conversions under Wine wrote
-# with the Linux ffprobe, then makes the zip and starts it in a fresh prefix.
+# with the Linux ffprobe, then makes the zip and starts it in a fresh prefix,
+# and makes the installer and takes it through install, upgrade and uninstall.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 here=scripts/windows
@@ -52,3 +53,5 @@ expect "$out/player/VIDEO/素材 clip.JPG" v "codec_name=mjpeg|width=160|height=
 "$WINESERVER" -k 2>/dev/null || true
 bash "$here/bundle.sh"
 bash "$here/try-zip.sh" check
+bash "$here/installer.sh"
+bash "$here/try-installer.sh"

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the Debian package from a build folder and checks its files, their
-# modes, the program link and the Depends line.
+# modes, the program link, the Depends line and, when lintian is installed,
+# that Debian's own checker finds nothing to say about it.
 # Usage: check-package.sh <build-dir> <version> <app-id>
 set -euo pipefail
 build=$1 version=$2 appid=$3
@@ -19,10 +20,13 @@ lrwxrwxrwx root/root ./usr/bin/movarin -> ../lib/movarin/movarin
 -rwxr-xr-x root/root ./usr/lib/movarin/lib/ffmpeg
 -rwxr-xr-x root/root ./usr/lib/movarin/movarin
 -rw-r--r-- root/root ./usr/share/applications/movarin.desktop
+-rw-r--r-- root/root ./usr/share/doc/movarin/changelog.gz
+-rw-r--r-- root/root ./usr/share/doc/movarin/copyright
 -rw-r--r-- root/root ./usr/share/icons/hicolor/16x16/apps/movarin.png
 -rw-r--r-- root/root ./usr/share/icons/hicolor/256x256/apps/movarin.png
 -rw-r--r-- root/root ./usr/share/icons/hicolor/32x32/apps/movarin.png
 -rw-r--r-- root/root ./usr/share/icons/hicolor/48x48/apps/movarin.png
+-rw-r--r-- root/root ./usr/share/lintian/overrides/movarin
 -rw-r--r-- root/root ./usr/share/man/man1/movarin.1.gz
 -rw-r--r-- root/root ./usr/share/metainfo/${appid}.metainfo.xml
 LIST
@@ -59,4 +63,13 @@ dpkg-deb -x "$deb" "$tree"
 [ -x "$tree/usr/lib/movarin/lib/ffmpeg" ] || problem "front not executable"
 desktop-file-validate "$tree/usr/share/applications/movarin.desktop" || problem "desktop entry"
 grep -qx 'Icon=movarin' "$tree/usr/share/applications/movarin.desktop" || problem "icon name"
+# The changelog's newest entry names the version being packaged.
+newest=$(zcat "$tree/usr/share/doc/movarin/changelog.gz" | sed -n '1s/^movarin (\([^)]*\)).*/\1/p')
+[ "$newest" = "$version" ] || problem "changelog's newest entry is '$newest', not $version"
+# Errors and warnings fail; every override carries its reason in the file.
+if command -v lintian >/dev/null; then
+  lintian --fail-on error,warning "$deb" || problem "lintian"
+else
+  echo "lintian is not installed: the package was not checked with it"
+fi
 exit $fail
