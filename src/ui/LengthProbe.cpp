@@ -28,7 +28,9 @@ void TLengthProbe::Look()
         return;
     const ThConvertInfoObject* job = nullptr;
     for (int i = 0; i < Jobs_.Count() && !job; ++i)
-        if (!Jobs_.Items(i)->Length)
+        // A job that converts learns its length from its own encoder, and a
+        // finished one needs none.
+        if (!Jobs_.Items(i)->Length && Jobs_.Items(i)->State == csWaiting)
             job = Jobs_.Items(i);
     if (!job)
         return;

@@ -356,6 +356,12 @@ TEST_F(ConversionE2ETest, HundredsOfJobsFromOneFolderDropAllConvertAndLeaveNothi
     window->JobList().Delete(0);
     window->RefreshJobList();
     window->Driver().ParallelJobs = 2;
+    // The length of the job just removed may still be being read: its
+    // reader's child and worker thread go first.
+    PumpUntil([] {
+        const Resources now;
+        return now.children == 0 && now.threads == 1;
+    }, 10000);
     const Resources before;
 
     // Converting is asked for before the folder has been read.
