@@ -15,6 +15,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/FilePath.h"
 #include "platform/Text.h"
 #include "ui/QtFileDialogs.h"
 #include "ui/UnitConfig.h"
@@ -120,7 +121,7 @@ TEST_F(MainWindowDialogsTest, SeveralFilesFromTheRealFileDialogBecomeJobsInNatur
     std::vector<std::string> episodes;
     for (int i = 1; i <= 12; ++i) {
         episodes.push_back("第" + std::to_string(i) + "話" + (i % 3 ? ".mp4" : ".MKV"));
-        std::ofstream(season + "/" + episodes.back()) << "v";
+        std::ofstream(movarin::FsPath(season + "/" + episodes.back())) << "v";
     }
     std::ofstream(season + "/notes.txt") << "x";
     movarin::QtFileDialogs real;

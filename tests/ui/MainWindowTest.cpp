@@ -2,6 +2,8 @@
 // busy state and the close query.
 #include "ui/MainWindowTestSupport.h"
 
+#include "platform/FilePath.h"
+
 #include <QApplication>
 #include <QDropEvent>
 #include <QFileDialog>
@@ -190,14 +192,14 @@ TEST_F(MainWindowTest, DroppedFoldersAddTheirVideosInNaturalOrder)
 {
     const std::string season = temp / "season";
     for (const char* dir : {"特典", ".cache", "deep/1/2/3/4/5/6/7/8/9/10/11/12/13/14/15/16"})
-        fs::create_directories(season + "/" + dir);
+        fs::create_directories(movarin::FsPath(season + "/" + dir));
     for (const char* file : {"第10話.mkv", "第2話.mp4", "第1話.MP4", "第2話.srt", "cover.jpg",
                              ".第3話.mp4", "特典/メイキング.webm", ".cache/x.mp4",
                              "deep/1/2/3/4/5/6/7/8/9/10/11/12/13/14/15/16/lost.mp4",
                              "deep/1/2/3/4/5/6/7/8/9/10/11/12/13/14/15/found.mp4"})
-        std::ofstream(season + "/" + file) << "x";
+        std::ofstream(movarin::FsPath(season + "/" + file)) << "x";
 #ifndef _WIN32
-    fs::create_directory_symlink("..", season + "/特典/loop");
+    fs::create_directory_symlink("..", movarin::FsPath(season + "/特典/loop"));
 #endif
     fs::create_directories(temp / "disc.vob");  // no video inside, whatever its name
     std::ofstream(temp / "disc.vob/notes.txt") << "x";
@@ -218,7 +220,7 @@ TEST_F(MainWindowTest, DroppedFoldersAddTheirVideosInNaturalOrder)
 TEST_F(MainWindowTest, ConversionClickedWhileADropIsReadStartsOnTheWholeDrop)
 {
     fs::create_directories(temp / "season");
-    std::ofstream(temp / "season/第1話.mp4") << "x";
+    std::ofstream(movarin::FsPath(temp / "season/第1話.mp4")) << "x";
     ASSERT_TRUE(Drop({temp / "season"}, false));
     ASSERT_TRUE(window->AddingFiles());
     // Started on the list as it is, the run would find it empty.
