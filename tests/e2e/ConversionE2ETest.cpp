@@ -381,11 +381,17 @@ TEST_F(ConversionE2ETest, HundredsOfJobsFromOneFolderDropAllConvertAndLeaveNothi
     EXPECT_EQ(Probe(temp / "out/第100話(1).mp4", "v")["codec_name"], "mpeg4");
 
     Resources after;
-    PumpUntil([&] { return (after = Resources()) == before; }, 10000);
+    PumpUntil([&] {
+        after = Resources();
+        return after.descriptors <= before.descriptors && after.threads <= before.threads &&
+               after.children == 0;
+    }, 10000);
     std::printf("descriptors %d -> %d, threads %d -> %d, children %d -> %d\n", before.descriptors,
                 after.descriptors, before.threads, after.threads, before.children, after.children);
-    EXPECT_EQ(after.descriptors, before.descriptors);
-    EXPECT_EQ(after.threads, before.threads);
+    // A leak shows as more; a descriptor of the removed job's length reader
+    // may still have been open at the first count.
+    EXPECT_LE(after.descriptors, before.descriptors);
+    EXPECT_LE(after.threads, before.threads);
     EXPECT_EQ(after.children, 0);
 }
 
