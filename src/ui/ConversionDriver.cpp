@@ -405,14 +405,17 @@ movarin::RunJob TConversionDriver::RunJobOf(const Slot& slot) const
     return {length, std::max(0.0, double(slot.seconds.value_or(0))), false};
 }
 
-void TConversionDriver::ConsoleConvertTerminated(std::uint64_t run, std::uint32_t exitCode,
-                                                 std::uint8_t runStatus)
+TConversionDriver::Slot* TConversionDriver::EndOfRun(std::uint64_t run)
 {
     if (Awaited_.erase(run) && Awaited_.empty() && WaitLoop_)
         WaitLoop_->quit();
-    if (Cancelling_)
-        return;
-    Slot* slot = SlotOfRun(run);
+    return Cancelling_ ? nullptr : SlotOfRun(run);
+}
+
+void TConversionDriver::ConsoleConvertTerminated(std::uint64_t run, std::uint32_t exitCode,
+                                                 std::uint8_t runStatus)
+{
+    Slot* slot = EndOfRun(run);
     if (!slot)
         return;  // a stopped run, or one already settled
     if (slot->stage == Slot::MakingThumbnail) {
@@ -455,11 +458,7 @@ void TConversionDriver::StartFlush(Slot& slot)
 
 void TConversionDriver::FlushDone(std::uint64_t run, const movarin::FlushResult& result)
 {
-    if (Awaited_.erase(run) && Awaited_.empty() && WaitLoop_)
-        WaitLoop_->quit();
-    if (Cancelling_)
-        return;
-    Slot* slot = SlotOfRun(run);
+    Slot* slot = EndOfRun(run);
     if (!slot)
         return;
     if (result.error != 0) {

@@ -129,6 +129,9 @@ private:
     void StartConversion(Slot& slot);
     void StartFlush(Slot& slot);
     void FlushDone(std::uint64_t run, const movarin::FlushResult& result);
+    // The slot whose run (an encoder's or a flush) has ended, once the cancel
+    // has been told; nothing while a cancel is at work or when no slot awaits it.
+    Slot* EndOfRun(std::uint64_t run);
     // Records the outcome of the slot's job and frees the slot for the next.
     void EndJob(Slot& slot, ConvertState state);
     // Removes what a failed job left at its destination: a picture without
