@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds for Windows, runs the Windows suites under Wine (a prefix of its own
 # inside build-windows/), checks what the whole conversions under Wine wrote
-# with the Linux ffprobe, then makes the zip and starts it in a fresh prefix,
-# and makes the installer and takes it through install, upgrade and uninstall.
+# with the Linux ffprobe and what the front asks of Wine to confine FFmpeg,
+# then makes the zip and starts it in a fresh prefix, and makes the installer
+# and takes it through install, upgrade and uninstall.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 here=scripts/windows
@@ -37,6 +38,8 @@ expect() { # file stream expected-fields
 expect "$out/front/出力 clip.mp4" v "codec_name=mpeg4|width=320|height=240"
 expect "$out/front/出力 clip.mp4" a "codec_name=aac|sample_rate=44100|channels=2"
 expect "$out/front/出力 clip.JPG" v "codec_name=mjpeg|width=160|height=120"
+# FFmpeg's confinement, as the requests the front makes of Wine's server.
+bash "$here/trace-confinement.sh" || failed=1
 if [ "$mode" != full ]; then
   echo "Windows part without Qt: the window suites and the conversions from the main window did not run"
   exit $failed

@@ -26,15 +26,6 @@ private:
     void* p_;
 };
 
-// Wine takes the low-integrity token and the process limit but applies
-// neither (nor a label), and with the confinement FFmpeg's runs under a front
-// in a job of its caller now and then never end (measured with Wine 8):
-// there it is left out.
-bool UnderWine()
-{
-    return ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
-}
-
 // The front's own token at low integrity (S-1-16-4096).
 bool MakeLowIntegrityToken(UniqueHandle& token, std::string& error)
 {
@@ -81,7 +72,9 @@ bool KeepsAccessRights(const std::wstring& path)
 }
 
 // Lets a low-integrity process write the file (and nothing it makes beside
-// it). Returns the system's error code, ERROR_SUCCESS when labelled.
+// it). Returns the system's error code, ERROR_SUCCESS when labelled. The label
+// goes on through a handle opened for it: a label needs WRITE_OWNER, which
+// Wine's SetNamedSecurityInfoW does not ask for, so by name it is refused there.
 DWORD LabelLow(const std::wstring& path)
 {
     PSECURITY_DESCRIPTOR descriptor = nullptr;
@@ -89,13 +82,12 @@ DWORD LabelLow(const std::wstring& path)
                                                                 nullptr))
         return ::GetLastError();
     const LocalMemory descriptorMemory(descriptor);
-    PACL sacl = nullptr;
-    BOOL present = FALSE;
-    BOOL defaulted = FALSE;
-    if (!::GetSecurityDescriptorSacl(descriptor, &present, &sacl, &defaulted))
+    const UniqueHandle file(::CreateFileW(path.c_str(), WRITE_OWNER | READ_CONTROL,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                          OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!file.Valid() || !::SetKernelObjectSecurity(file.Get(), LABEL_SECURITY_INFORMATION, descriptor))
         return ::GetLastError();
-    return ::SetNamedSecurityInfoW(const_cast<wchar_t*>(path.c_str()), SE_FILE_OBJECT, LABEL_SECURITY_INFORMATION,
-                                   nullptr, nullptr, nullptr, sacl);
+    return ERROR_SUCCESS;
 }
 
 } // namespace
@@ -103,10 +95,6 @@ DWORD LabelLow(const std::wstring& path)
 bool Confinement::Prepare(const std::vector<std::string>& outputs, bool overwrite, std::string& error,
                           std::string& notice)
 {
-    if (UnderWine()) {
-        notice = "movarin-encoder: under Wine FFmpeg runs without low integrity and process limit\n";
-        return true;
-    }
     if (!MakeLowIntegrityToken(token_, error))
         return false;
     lowIntegrity_ = true;
@@ -139,8 +127,6 @@ bool Confinement::Prepare(const std::vector<std::string>& outputs, bool overwrit
 
 bool LimitToOneProcess(HANDLE job)
 {
-    if (UnderWine())
-        return true;
     JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
     limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE | JOB_OBJECT_LIMIT_ACTIVE_PROCESS;
     limits.BasicLimitInformation.ActiveProcessLimit = 1;
