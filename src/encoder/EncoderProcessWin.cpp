@@ -81,7 +81,11 @@ int RunEncoder(const std::string& program, const std::vector<std::string>& argum
     movarin::win::StartAttributes attributes(1);
     if (job.Valid())
         attributes.Add(PROC_THREAD_ATTRIBUTE_JOB_LIST, &jobHandle, sizeof jobHandle);
-    const DWORD flags = CREATE_SUSPENDED | CREATE_NO_WINDOW | CREATE_UNICODE_ENVIRONMENT | attributes.AttachTo(startup);
+    // No console at all rather than a hidden one: a console of its own comes
+    // with a console host process, which the job's limit of one would have
+    // to admit beside FFmpeg. FFmpeg reads no keys (-nostdin), and its
+    // output goes through the pipes.
+    const DWORD flags = CREATE_SUSPENDED | DETACHED_PROCESS | CREATE_UNICODE_ENVIRONMENT | attributes.AttachTo(startup);
     PROCESS_INFORMATION info{};
     const std::wstring application = movarin::win::Widen(program);
     const HANDLE token = confinement ? confinement->Token() : nullptr;
