@@ -11,18 +11,7 @@ cd "$(dirname "$0")/../.."
 here=scripts/windows
 source "$here/env.sh"
 
-SUDO=""
-[ "$(id -u)" -ne 0 ] && SUDO="sudo"
-need=(g++-mingw-w64-x86-64-posix wine64 ninja-build cmake ccache ffmpeg libgtest-dev qt6-translations-l10n zip)
-missing=()
-for p in "${need[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  $SUDO env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 update -qq
-  $SUDO env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 install -y -qq \
-    --no-install-recommends "${missing[@]}"
-fi
+install_missing g++-mingw-w64-x86-64-posix wine64 ninja-build cmake ccache ffmpeg libgtest-dev qt6-translations-l10n zip
 
 mode="${MOVARIN_WINDOWS_MODE:-full}"
 bash "$here/ffmpeg.sh"

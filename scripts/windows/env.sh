@@ -14,3 +14,18 @@ MINGW_RUNTIME_DLLS=(
 )
 # Wine sees the Linux file system as drive Z:.
 wine_path() { printf 'Z:%s' "$1"; }
+
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO="sudo"
+apt_get() { $SUDO env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 "$@"; }
+# Installs those of the packages named that the machine lacks.
+install_missing() {
+  local missing=() p
+  for p in "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  if [ ${#missing[@]} -gt 0 ]; then
+    apt_get update -qq
+    apt_get install -y -qq --no-install-recommends "${missing[@]}"
+  fi
+}

@@ -14,18 +14,9 @@ cache="${MOVARIN_WINDOWS_CACHE:-/var/cache/movarin}"
 dest="$cache/ffmpeg-mingw"
 stamp="$dest/.movarin-complete"
 
-SUDO=""
-[ "$(id -u)" -ne 0 ] && SUDO="sudo"
-apt_get() { $SUDO env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 "$@"; }
+source "$here/env.sh"
 need=(g++-mingw-w64-x86-64-posix libz-mingw-w64-dev nasm make dpkg-dev autoconf automake libtool ffmpeg)
-missing=()
-for p in "${need[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  apt_get update -qq
-  apt_get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+install_missing "${need[@]}"
 
 # The Windows FFmpeg follows the Linux one: a Debian update of ffmpeg builds it
 # again, and so does a new recipe number (raise it when the build below changes).

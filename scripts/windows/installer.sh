@@ -6,6 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 here=scripts/windows
+source "$here/env.sh"
 if [ $# -eq 3 ]; then
   stage=$(realpath "$1") version=$2 out=$(realpath -m "$3")
 else
@@ -14,11 +15,7 @@ else
   [ -f "$stage/movarin.exe" ] || bash "$here/bundle.sh"
   out="$PWD/build-windows/Movarin-$version-setup.exe"
 fi
-if ! command -v makensis >/dev/null; then
-  SUDO=""
-  [ "$(id -u)" -ne 0 ] && SUDO="sudo"
-  $SUDO env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends nsis
-fi
+install_missing nsis
 
 # makensis reads the folder's Japanese file names only in a UTF-8 locale.
 export LC_ALL=C.UTF-8

@@ -20,18 +20,9 @@ if [ -z "${MOVARIN_QT_LOCKED:-}" ]; then
   exec env MOVARIN_QT_LOCKED=1 flock "$cache/.qt-build.lock" bash "$0" "$@"
 fi
 
-SUDO=""
-[ "$(id -u)" -ne 0 ] && SUDO="sudo"
-apt_get() { $SUDO env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 "$@"; }
+source "$here/env.sh"
 need=(g++-mingw-w64-x86-64-posix ninja-build cmake dpkg-dev qt6-base-dev qt6-base-dev-tools)
-missing=()
-for p in "${need[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  apt_get update -qq
-  apt_get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+install_missing "${need[@]}"
 
 start=$(date +%s)
 $SUDO mkdir -p "$cache"
