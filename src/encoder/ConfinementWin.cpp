@@ -1,6 +1,5 @@
 #include "encoder/ConfinementWin.h"
 
-#include <aclapi.h>
 #include <sddl.h>
 
 namespace movarin::encoder {
