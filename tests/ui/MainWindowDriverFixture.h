@@ -166,6 +166,15 @@ protected:
         window->RefreshJobList();
     }
 
+    // The list holds these sources alone (full paths), for the next case of a table.
+    void ReplaceJobs(const std::vector<std::string>& sources)
+    {
+        while (window->JobList().Count() > 0)
+            window->JobList().Delete(0);
+        for (const auto& source : sources)
+            window->AddJob(source);
+    }
+
     bool WaitIdle() { return PumpUntil([this] { return !window->Busy(); }); }
 
     std::vector<std::string> States() const { return Rows(1); }

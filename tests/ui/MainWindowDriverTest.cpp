@@ -39,10 +39,7 @@ TEST_F(MainWindowDriverTest, RunKeepsUpToNEncodersBusyAndAppliesEachEndToItsOwnJ
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.sources.front());
-        while (window->JobList().Count() > 0)
-            window->JobList().Delete(0);
-        for (const auto& source : c.sources)
-            window->AddJob(source);
+        ReplaceJobs(c.sources);
         fs::remove(temp / "peak.log");
         fs::remove(temp / "discpeak.log");
         boxes.shown.clear();
@@ -96,10 +93,7 @@ TEST_F(MainWindowDriverTest, FreedPlaceTakesTheLongestWaitingJobUnknownFirst)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.sources.front());
-        while (window->JobList().Count() > 0)
-            window->JobList().Delete(0);
-        for (const auto& source : c.sources)
-            window->AddJob(source);
+        ReplaceJobs(c.sources);
         window->RefreshJobList();
         ASSERT_TRUE(WaitLengths());
         fs::remove(temp / "calls.log");
