@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "jobs/ThConvertInfo.h"
-#include "ui/ConversionDriver.h"
-#include "ui/LengthProbe.h"
+#include "run/ConversionDriver.h"
+#include "run/LengthProbe.h"
 #include "ui/PngPicture.h"
 
 class QLabel;

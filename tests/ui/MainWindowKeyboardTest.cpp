@@ -9,7 +9,7 @@
 #include <QLabel>
 #include <QSignalSpy>
 
-#include "ui/ConversionDriver.h"
+#include "run/ConversionDriver.h"
 
 using movarin::BoxAnswer;
 namespace text = movarin::driver_text;

@@ -1,6 +1,6 @@
 // How the jobs of a run end through the main window: cancelled, failed,
 // flushed to the medium, or stopped by a full destination.
-#include "ui/MainWindowDriverFixture.h"
+#include "run/ConversionRunFixture.h"
 
 using namespace movarin_driver_test;
 

@@ -1,6 +1,6 @@
 // A run through the main window: how many encoders at once and which job
 // next, the names it writes, the player, and what the status line says.
-#include "ui/MainWindowDriverFixture.h"
+#include "run/ConversionRunFixture.h"
 
 using namespace movarin_driver_test;
 

@@ -1,6 +1,6 @@
 // The cancel of a run: every encoder stopped, every partial output and its
 // picture deleted, the jobs waiting again.
-#include "ui/ConversionDriver.h"
+#include "run/ConversionDriver.h"
 
 #include <QEventLoop>
 #include <QTimer>
@@ -10,7 +10,7 @@
 #include "jobs/OutputPath.h"
 #include "platform/MessageBoxes.h"
 #include "runner/ConsoleRunner.h"
-#include "ui/ConversionSlot.h"
+#include "run/ConversionSlot.h"
 
 using movarin::BoxAnswer;
 using movarin::BoxButtons;

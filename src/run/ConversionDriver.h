@@ -19,7 +19,7 @@
 #include "jobs/ThConvertInfo.h"
 #include "platform/Flush.h"
 #include "runner/RunnerTypes.h"
-#include "ui/WorkerThreads.h"
+#include "run/WorkerThreads.h"
 
 class QEventLoop;
 class QTimer;

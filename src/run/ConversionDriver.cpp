@@ -1,4 +1,4 @@
-#include "ui/ConversionDriver.h"
+#include "run/ConversionDriver.h"
 
 #include <QEventLoop>
 #include <QPointer>
@@ -21,7 +21,7 @@
 #include "platform/Text.h"
 #include "platform/Volumes.h"
 #include "runner/ConsoleRunner.h"
-#include "ui/ConversionSlot.h"
+#include "run/ConversionSlot.h"
 
 using movarin::BoxAnswer;
 using movarin::BoxButtons;

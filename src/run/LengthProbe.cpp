@@ -1,4 +1,4 @@
-#include "ui/LengthProbe.h"
+#include "run/LengthProbe.h"
 
 #include <QPointer>
 

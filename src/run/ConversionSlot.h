@@ -6,7 +6,7 @@
 #include <string>
 
 #include "jobs/ThConvertInfo.h"
-#include "ui/ConversionDriver.h"
+#include "run/ConversionDriver.h"
 
 // One place where a job runs: its thumbnail, then its conversion, each as a
 // numbered run, so that an end is applied to the job of its own run only.
