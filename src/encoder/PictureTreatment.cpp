@@ -22,9 +22,11 @@ constexpr double kAssumedPeakNits = 1000;
 constexpr const char* kToneMapOperator = "mobius";
 constexpr const char* kToneMapParameter = "0.5";
 
-// A picture within this share of the frame's width or height fills it: a
-// bar of a pixel or two is noise in the source's pixel aspect, not a shape.
-constexpr double kFillTolerance = 0.02;
+// A picture within this share of the frame's width or height fills it. A
+// 720-wide video picture is 4:3 (or 16:9) over its middle 704 columns, so
+// its pixel aspect makes the whole 2.3 % wider than the screen: bars of a
+// few pixels would frame the edges of the recording, not a picture.
+constexpr double kFillTolerance = 0.03;
 
 int Even(double value)
 {
