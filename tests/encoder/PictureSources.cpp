@@ -2,6 +2,7 @@
 
 #include "ChildRun.h"
 
+#include <cmath>
 #include <cstdint>
 #include <fstream>
 #include <iterator>
@@ -139,7 +140,9 @@ std::string MakeSource(const SourceKind& kind, const std::string& folder, double
     const std::string size = std::to_string(r.width) + "x" + std::to_string(r.height);
     ChildResult made = Ffmpeg({"-v", "error", "-f", "lavfi", "-i",
                                "testsrc2=size=" + size + ":rate=" + r.rate + ":duration=" + std::to_string(seconds),
-                               "-vf", "format=yuv420p", "-c:v", "ffv1", master});
+                               // Steady motion across the whole picture, which
+                               // is what shows up an interlaced picture scaled whole.
+                               "-vf", "scroll=h=0.01,format=yuv420p", "-c:v", "ffv1", master});
     if (made.exitCode != 0)
         return made.output;
     std::vector<std::string> args = {"-v", "error", "-i", master};
@@ -169,10 +172,11 @@ Rect ContentOf(const std::string& file)
 Rect FittedRect(const SourceKind& kind, int width, int height)
 {
     Rect rect {width, height, 0, 0};
+    const auto even = [](double v) { return 2 * int(std::lround(v / 2)); };
     if (kind.displayWidth * height > kind.displayHeight * width)
-        rect.height = (width * kind.displayHeight / kind.displayWidth) & ~1;
+        rect.height = even(double(width) * kind.displayHeight / kind.displayWidth);
     else
-        rect.width = (height * kind.displayWidth / kind.displayHeight) & ~1;
+        rect.width = even(double(height) * kind.displayWidth / kind.displayHeight);
     rect.x = (width - rect.width) / 2 & ~1;
     rect.y = (height - rect.height) / 2 & ~1;
     return rect;
