@@ -264,3 +264,48 @@ TEST_F(RunDesktopTest, EndIsNotifiedOnlyWhenTheWindowIsInactive)
 }
 
 } // namespace
+
+namespace {
+
+// What the driver tells its observer, in order.
+struct RecordingObserver final : movarin::IRunObserver {
+    std::vector<std::string>& told;
+    explicit RecordingObserver(std::vector<std::string>& log) : told(log) {}
+    void RunStarted() override { told.push_back("start"); }
+    void RunProgress(int percent, bool failed) override
+    {
+        if (failed && (told.empty() || told.back() != "failed"))
+            told.push_back("failed");
+        told.push_back(percent < 0 || percent > 99 ? "bad percent" : "progress");
+    }
+    void RunEnded(const movarin::RunEnd& end) override
+    {
+        told.push_back(std::string(end.jobFailed ? "end failed " : "end ") + end.text);
+    }
+};
+
+TEST_F(MainWindowDriverTest, TheObserverHearsOfAFailedJobBeforeTheEnd)
+{
+    const struct {
+        std::vector<std::string> sources;
+        std::string end;
+    } cases[] = {
+        {{"/src/a.avi", "/src/b.avi"}, std::string("end ") + text::Converted},
+        {{"/src/a.avi", "/src/fail.avi"}, std::string("end failed ") + text::Converted},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> told;
+        window->SetRunDesktop(std::make_unique<RecordingObserver>(told));
+        ReplaceJobs(c.sources);
+        Click(window->ImgBtnConvertMovie);
+        ASSERT_TRUE(WaitIdle());
+        ASSERT_GE(told.size(), 2u);
+        EXPECT_EQ(told.front(), "start");
+        EXPECT_EQ(told.back(), c.end);
+        const bool failed = c.end.starts_with("end failed");
+        EXPECT_EQ(std::count(told.begin(), told.end(), "failed"), failed ? 1 : 0);
+        EXPECT_EQ(std::count(told.begin(), told.end(), "bad percent"), 0);
+    }
+}
+
+} // namespace
