@@ -5,6 +5,8 @@
 
 #include <QWidget>
 
+#include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
