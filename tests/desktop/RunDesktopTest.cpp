@@ -115,6 +115,11 @@ struct InhibitCase {
     Ending ending;
 };
 
+void PrintTo(const InhibitCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
 class InhibitorTest : public RunDesktopTest, public ::testing::WithParamInterface<InhibitCase> {};
 
 TEST_P(InhibitorTest, HeldFromTheStartAndReleasedAtTheEnd)
