@@ -46,12 +46,16 @@ nsis_path() { sed 's/\$/$$/g; s|/|\\|g' <<<"$1"; }
   while IFS= read -r d; do echo "RMDir \"\$INSTDIR\\$(nsis_path "$d")\""; done < "$gen/dirs"
 } > "$gen/unfiles.nsh"
 
+# The licence page shows the file as it is: Windows' edit control wants CR LF.
+sed 's/$/\r/' LICENSE > "$gen/LICENSE.txt"
+
 IFS=. read -r v1 v2 v3 v4 <<<"$version"
 size_kb=$(du -sk --apparent-size "$stage" | cut -f1)
 start=$(date +%s)
 makensis -V2 -INPUTCHARSET UTF8 \
   -DVERSION="$version" -DVERSION4="${v1:-0}.${v2:-0}.${v3:-0}.${v4:-0}" \
   -DICON="$PWD/assets/icon/movarin.ico" -DSIZE_KB="$size_kb" \
-  -DFILES="$gen/files.nsh" -DUNFILES="$gen/unfiles.nsh" -DOUTFILE="$out" \
+  -DFILES="$gen/files.nsh" -DUNFILES="$gen/unfiles.nsh" -DLICENSE="$gen/LICENSE.txt" \
+  -DOUTFILE="$out" \
   "$here/movarin.nsi"
 echo "installer: $out ($(stat -c %s "$out") bytes, made in $(($(date +%s) - start)) s)"

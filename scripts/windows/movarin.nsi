@@ -2,7 +2,8 @@
 ; folder the zip is made from. Per user: no administrator rights, everything
 ; under the user's own folders and HKCU. installer.sh defines VERSION,
 ; VERSION4 (four numbers), ICON, SIZE_KB, FILES and UNFILES (the generated
-; lists of what is installed and removed) and OUTFILE.
+; lists of what is installed and removed), LICENSE (Movarin's licence with
+; CR LF line ends, for the licence page) and OUTFILE.
 Unicode true
 Target amd64-unicode
 SetCompressor /SOLID lzma
@@ -35,6 +36,7 @@ VIAddVersionKey /LANG=1041 "LegalCopyright" "${PUBLISHER}"
 !define MUI_FINISHPAGE_RUN "$INSTDIR\movarin.exe"
 
 !insertmacro MUI_PAGE_WELCOME
+!insertmacro MUI_PAGE_LICENSE "${LICENSE}"
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
 !insertmacro MUI_PAGE_FINISH

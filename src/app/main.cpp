@@ -2,6 +2,7 @@
 // three windows in their order, then the event loop until the main window closes.
 #include "app/MovarinApplication.h"
 #include "app/Startup.h"
+#include "desktop/RunDesktop.h"
 #include "platform/Folders.h"
 #include "platform/ProgramFolder.h"
 #include "platform/SingleInstance.h"
@@ -68,6 +69,8 @@ int main(int argc, char** argv)
                                          OpenFolderInDesktop});
     if (!windows)
         return 0;
+    windows->FormMain.SetRunDesktop(
+        std::make_unique<movarin::RunDesktop>(windows->FormMain, movarin::SystemDesktopSeam()));
     windows->FormMain.show();
     return app.exec();
 }

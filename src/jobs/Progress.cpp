@@ -184,11 +184,16 @@ std::optional<double> DurationSeconds(std::string_view line)
     return parts[0] * 3600.0 + parts[1] * 60.0 + parts[2] + fraction;
 }
 
+int RunPercent(double doneShare)
+{
+    return std::clamp(int(std::min(doneShare, 1.0) * 100), 0, 99);
+}
+
 std::string RunProgressText(double doneShare, double leftSeconds)
 {
     if (!(doneShare > 0) || !(leftSeconds >= 0))
         return {};
-    const int percent = std::min(99, int(std::min(doneShare, 1.0) * 100));
+    const int percent = RunPercent(doneShare);
     const long long left = std::llround(std::min(leftSeconds, 359999.0 * 100));
     char buffer[96];
     if (left < 60)

@@ -37,5 +37,7 @@ std::optional<double> DurationSeconds(std::string_view line);
 // for the share of the run done (0 to 1) and the wall time it still takes.
 // Below 100 % until the run has ended. Empty when nothing is done yet.
 std::string RunProgressText(double doneShare, double leftSeconds);
+// The percent that text shows for doneShare.
+int RunPercent(double doneShare);
 
 } // namespace movarin

@@ -67,6 +67,10 @@ void TConversionDriver::ImgBtnConvertCancelClick()
         slot->job = nullptr;
     }
     RunActive_ = false;
+    movarin::RunEnd end;
+    end.cancelled = true;
+    end.jobFailed = ToldFailed_;
+    TellEnd(end);
     StatusText_.clear();
     StatusTimer_->stop();
     View_.ShowStatus(StatusText_);

@@ -138,6 +138,10 @@ void TConversionDriver::BtnConvertClick(std::int32_t tag)
     Reserved_.clear();
     EndedJobs_.clear();
     RunBegan_ = std::chrono::steady_clock::now();
+    ToldPercent_ = 0;
+    ToldFailed_ = false;
+    if (RunObserver)
+        RunObserver->RunStarted();
     SlotsInRun_ = std::max<std::size_t>(1, ParallelJobs);
     while (Slots_.size() < SlotsInRun_) {
         auto slot = std::make_unique<Slot>();
@@ -243,6 +247,7 @@ bool TConversionDriver::StartJob(Slot& slot, ThConvertInfoObject& job)
             // name would drop the video into the program's own folder.
             job.OutputPath.clear();
             job.State = csFailed;
+            TellProgress(ToldPercent_, true);
             EndedJobs_.push_back({LengthKnown(job) ? *job.Length : 0, 0, true});
             View_.RefreshJobList();
             return false;
@@ -391,11 +396,32 @@ void TConversionDriver::ShowStatusNow()
     if (RunActive_ && lead) {
         status = movarin::SecondsToText(*lead->seconds) + movarin::ProgressSuffix;
         if (const auto estimate = movarin::EstimateRun(
-                run, std::chrono::duration<double>(LastShown_ - RunBegan_).count()))
-            status += movarin::RunProgressText(estimate->doneShare, estimate->leftSeconds);
+                run, std::chrono::duration<double>(LastShown_ - RunBegan_).count())) {
+            const std::string shown =
+                movarin::RunProgressText(estimate->doneShare, estimate->leftSeconds);
+            status += shown;
+            if (!shown.empty())
+                TellProgress(movarin::RunPercent(estimate->doneShare), ToldFailed_);
+        }
     }
     StatusText_ = std::move(status);
     View_.ShowStatus(StatusText_);
+}
+
+void TConversionDriver::TellProgress(int percent, bool jobFailed)
+{
+    if (percent == ToldPercent_ && jobFailed == ToldFailed_)
+        return;
+    ToldPercent_ = percent;
+    ToldFailed_ = jobFailed;
+    if (RunObserver)
+        RunObserver->RunProgress(percent, jobFailed);
+}
+
+void TConversionDriver::TellEnd(const movarin::RunEnd& end)
+{
+    if (RunObserver)
+        RunObserver->RunEnded(end);
 }
 
 movarin::RunJob TConversionDriver::RunJobOf(const Slot& slot) const
@@ -474,6 +500,8 @@ void TConversionDriver::FlushDone(std::uint64_t run, const movarin::FlushResult&
 void TConversionDriver::EndJob(Slot& slot, ConvertState state)
 {
     slot.job->State = state;
+    if (state == csFailed)
+        TellProgress(ToldPercent_, true);
     movarin::RunJob ended = RunJobOf(slot);
     ended.ended = true;
     if (state != csFailed)
@@ -506,10 +534,15 @@ void TConversionDriver::AllJobsDone()
     StatusTimer_->stop();
     View_.ShowStatus(StatusText_);
     View_.RestoreApplication();
-    std::string done = Mode_ == cmMovieToWalkman ? text::Transferred : text::Converted;
+    movarin::RunEnd end;
+    end.jobFailed = ToldFailed_;
+    end.text = Mode_ == cmMovieToWalkman ? text::Transferred : text::Converted;
     if (DestinationFull_)
-        done += std::string("\n") +
-                (Mode_ == cmMovieToWalkman ? text::PlayerFull : text::DestinationFull);
+        end.secondLine = Mode_ == cmMovieToWalkman ? text::PlayerFull : text::DestinationFull;
+    // Before the box, which waits for the user: the computer may sleep and
+    // the user hears of the end while it waits.
+    TellEnd(end);
+    const std::string done = end.secondLine.empty() ? end.text : end.text + "\n" + end.secondLine;
     Boxes_.Show(text::Info, done, BoxButtons::Ok, BoxIcon::None);
     View_.SetBusy(false);
     if (!Jobs_.OpenDir || !OpenFolder_)

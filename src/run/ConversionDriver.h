@@ -19,6 +19,7 @@
 #include "jobs/ThConvertInfo.h"
 #include "platform/Flush.h"
 #include "runner/RunnerTypes.h"
+#include "run/RunObserver.h"
 #include "run/WorkerThreads.h"
 
 class QEventLoop;
@@ -116,6 +117,9 @@ public:
     // Where outputs go when the output folder setting is empty (a hand-edited
     // file): the work folder, as when the setting is missing.
     std::string WorkFolder;
+    // Told of each run's start, progress and end (the desktop's services
+    // during a run); none by default.
+    movarin::IRunObserver* RunObserver = nullptr;
 
 private:
     struct Slot;
@@ -140,6 +144,9 @@ private:
     void ConversionLine(Slot& slot, const std::string& line, TOutputType type);
     void ShowProgress();
     void ShowStatusNow();
+    // Tells the observer the run's percent and failure, when either changed.
+    void TellProgress(int percent, bool jobFailed);
+    void TellEnd(const movarin::RunEnd& end);
     // A job in a slot as the run's estimate sees it.
     movarin::RunJob RunJobOf(const Slot& slot) const;
     Slot* SlotOfRun(std::uint64_t run);
@@ -183,6 +190,9 @@ private:
 
     // A job of this run failed because its destination was full.
     bool DestinationFull_ = false;
+    // What the observer was last told of this run.
+    int ToldPercent_ = -1;
+    bool ToldFailed_ = false;
 
     std::set<std::uint64_t> Awaited_;  // stopped runs whose ends the cancel waits for
     QEventLoop* WaitLoop_ = nullptr;

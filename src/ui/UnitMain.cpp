@@ -155,6 +155,12 @@ void TFormMain::SetDialogs(TFormSelectDVD& dvd, TFormConfig& config)
     FormConfig_ = &config;
 }
 
+void TFormMain::SetRunDesktop(std::unique_ptr<movarin::IRunObserver> desktop)
+{
+    Driver_->RunObserver = desktop.get();
+    RunDesktop_ = std::move(desktop);
+}
+
 bool TFormMain::Busy() const
 {
     return !ImgBtnConvertMovie->isEnabled();

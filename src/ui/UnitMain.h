@@ -55,6 +55,9 @@ public:
     // The two dialogs are created after the main window; until this is
     // called their buttons do nothing.
     void SetDialogs(TFormSelectDVD& dvd, TFormConfig& config);
+    // What the desktop is told of each run (kept awake, progress, the end);
+    // nothing until this is called.
+    void SetRunDesktop(std::unique_ptr<movarin::IRunObserver> desktop);
 
     // Controls, owned by the window (Qt parent).
     QTreeWidget* ListViewConvertFile = nullptr;
@@ -124,6 +127,8 @@ private:
     std::string WorkDir_;
     std::string DocumentsDir_;
     std::string OpenDialogInitialDir_;
+    // Outlives the driver, which holds it; goes while the window is still whole.
+    std::unique_ptr<movarin::IRunObserver> RunDesktop_;
     std::unique_ptr<TConversionDriver> Driver_;
     TDropQueue* Drops_ = nullptr;  // owned (Qt parent)
     std::optional<std::int32_t> ConvertAfterDrops_;

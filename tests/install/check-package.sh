@@ -45,7 +45,7 @@ fi
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
 for need in 'ffmpeg' 'qt6-qpa-plugins' 'qt6-translations-l10n' \
-            'fonts-ipafont-gothic | fonts-noto-cjk' 'libqt6widgets6' 'libpng16-16' 'libseccomp2' 'libc6'; do
+            'fonts-ipafont-gothic | fonts-noto-cjk' 'libqt6widgets6' 'libqt6dbus6' 'libpng16-16' 'libseccomp2' 'libc6'; do
   # Each entry is a whole item of the comma-separated list, version aside.
   if ! tr ',' '\n' <<<"$depends" | sed -E 's/^ +//; s/ \(.*\)$//' | grep -qxF -- "$need"; then
     problem "Depends lacks '$need'"
