@@ -51,7 +51,7 @@ trace confined -u MOVARIN_SANDBOX
 start=$(ffmpeg_start "$work/confined.trace")
 token=$(field "$start" token)
 job=$(sed -n 's/.* jobs={0*\([0-9a-f]*\)}.*/\1/p' <<<"$start")
-check "the confined run converted" test -s "$work/confined.mp4"
+check "the confined run converted" test -s "$work/confined.mp4.movarin-part"
 check "FFmpeg starts with a token of the front's making (token=$token)" \
   test -n "$token" -a "$token" != 0000
 check "FFmpeg is born inside a job (jobs={$job})" test -n "$job"
@@ -66,7 +66,7 @@ check "the output is created, then labelled low with no write up, then FFmpeg st
 
 trace unconfined MOVARIN_SANDBOX=off
 start=$(ffmpeg_start "$work/unconfined.trace")
-check "the unconfined run converted" test -s "$work/unconfined.mp4"
+check "the unconfined run converted" test -s "$work/unconfined.mp4.movarin-part"
 check "unconfined, FFmpeg starts with the front's own token" test "$(field "$start" token)" = 0000
 check "unconfined, no job limits its processes" \
   bash -c "! grep -aq 'limit_flags=00002008' '$work/unconfined.trace'"
