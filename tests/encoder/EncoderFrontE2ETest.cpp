@@ -228,4 +228,17 @@ TEST_F(EncoderFront, FFmpegEndsWithTheFront)
         EXPECT_FALSE(IsAlive(children[0]));
         EXPECT_FALSE(fs::exists(movarin::PartialName(out)));
     }
+    {
+        // Nobody reads the output any more: Movarin is gone. The front ends
+        // FFmpeg, removes the unfinished file and ends itself.
+        Child front(kFront, args);
+        ASSERT_TRUE(front.ReadUntil("time="));
+        const std::vector<pid_t> children = ChildrenOf(front.Pid());
+        ASSERT_EQ(children.size(), 1u);
+        front.CloseOutput();
+        WaitUntilGone(children[0]);
+        EXPECT_FALSE(IsAlive(children[0])) << "FFmpeg went on converting for nobody";
+        EXPECT_EQ(front.Wait(), 128 + SIGKILL);
+        EXPECT_FALSE(fs::exists(movarin::PartialName(out)));
+    }
 }
