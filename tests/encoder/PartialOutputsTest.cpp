@@ -61,12 +61,4 @@ TEST(PartialOutputs, FFmpegWritesOnlyUnderTheTemporaryNameAndNothingElseChanges)
     }
 }
 
-TEST(PartialOutputs, OnlyMovarinsOwnSuffixIsATemporaryName)
-{
-    for (const char* name : {"a.mp4.movarin-part", "第1話.JPG.movarin-part", "x.movarin-part"})
-        EXPECT_TRUE(movarin::IsPartialName(name)) << name;
-    for (const char* name : {".movarin-part", "a.mp4", "a.movarin-parts", "a.movarin-part.mp4", ""})
-        EXPECT_FALSE(movarin::IsPartialName(name)) << name;
-}
-
 } // namespace
