@@ -2,7 +2,6 @@
 
 #include "jobs/PartialName.h"
 
-#include <algorithm>
 #include <cctype>
 
 namespace movarin::encoder {
@@ -10,10 +9,11 @@ namespace {
 
 bool IsJpegName(std::string_view name)
 {
-    std::string lower(name.substr(name.rfind('.') == std::string_view::npos ? name.size() : name.rfind('.')));
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](unsigned char c) { return char(std::tolower(c)); });
-    return lower == ".jpg" || lower == ".jpeg";
+    const std::size_t dot = name.rfind('.');
+    std::string extension(name.substr(dot == std::string_view::npos ? name.size() : dot));
+    for (char& c : extension)
+        c = char(std::tolower(static_cast<unsigned char>(c)));
+    return extension == ".jpg" || extension == ".jpeg";
 }
 
 } // namespace

@@ -246,10 +246,9 @@ bool TConversionDriver::StartJob(Slot& slot, ThConvertInfoObject& job)
     // drop the video into the program's own folder), or the output folder
     // did: no job waiting for it can be written, and none is tried.
     if (folder.empty() ? PlayerMode() : !PlayerMode() && DestinationLost(folder)) {
-        DestinationLost_ = true;
         job.OutputPath.clear();
         job.State = csWaiting;
-        FailWaitingJobs();
+        LoseDestination();
         return false;
     }
     SweepPartials(folder);
@@ -432,7 +431,7 @@ void TConversionDriver::ConsoleConvertTerminated(std::uint64_t run, std::uint32_
         DestinationFull_ = DestinationFull_ || slot->noSpace;
         RemoveLeftovers(*slot);
         if (DestinationLost(slot->folder))
-            FailWaitingJobs();
+            LoseDestination();
         EndJob(*slot, csFailed);
         return;
     }
@@ -472,7 +471,7 @@ void TConversionDriver::FlushDone(std::uint64_t run, const movarin::FlushResult&
         DestinationFull_ = DestinationFull_ || result.error == ENOSPC;
         RemoveLeftovers(*slot);
         if (DestinationLost(slot->folder, result.error))
-            FailWaitingJobs();
+            LoseDestination();
         EndJob(*slot, csFailed);
         return;
     }
@@ -516,22 +515,21 @@ std::vector<std::string> TConversionDriver::FilesOf(const Slot& slot, bool video
     return files;
 }
 
-bool TConversionDriver::DestinationLost(const std::string& folder, int error)
+bool TConversionDriver::DestinationLost(const std::string& folder, int error) const
 {
     // A medium that went away: the kernel's words for a device that is gone
     // (a FUSE daemon that ended says ENOTCONN). The folder may still answer
     // from the cache for a moment, so the write's own error counts too.
-    bool lost = error == ENOTCONN || error == ENODEV || error == EIO || error == ENXIO;
-    if (!lost && PlayerMode())
-        lost = movarin::FindPlayerVideoDir(Volumes_) != folder;
-    else if (!lost && !folder.empty())
-        lost = movarin::FolderTakesFiles(folder) != 0;
-    DestinationLost_ = DestinationLost_ || lost;
-    return lost;
+    if (error == ENOTCONN || error == ENODEV || error == EIO || error == ENXIO)
+        return true;
+    if (PlayerMode())
+        return movarin::FindPlayerVideoDir(Volumes_) != folder;
+    return !folder.empty() && movarin::FolderTakesFiles(folder) != 0;
 }
 
-void TConversionDriver::FailWaitingJobs()
+void TConversionDriver::LoseDestination()
 {
+    DestinationLost_ = true;
     for (int i = 0; i < Jobs_.Count(); ++i) {
         ThConvertInfoObject& job = *Jobs_.Items(i);
         if (job.State != csWaiting)

@@ -150,9 +150,10 @@ private:
     // Whether the destination folder of this run is gone or refuses writes
     // (the player unplugged, a stick pulled, a folder removed); error is
     // what a write there reported, 0 for none.
-    bool DestinationLost(const std::string& folder, int error = 0);
-    // Ends every job still waiting as failed: none of them could be written.
-    void FailWaitingJobs();
+    bool DestinationLost(const std::string& folder, int error = 0) const;
+    // The destination went away: every job still waiting ends failed, none
+    // of them could be written, and the completion box says why.
+    void LoseDestination();
     // Removes the temporary files a run that died left in folder, once per
     // run and folder, before this run writes its first file there.
     void SweepPartials(const std::string& folder);
