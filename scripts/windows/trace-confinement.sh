@@ -51,7 +51,7 @@ trace confined -u MOVARIN_SANDBOX
 start=$(ffmpeg_start "$work/confined.trace")
 token=$(field "$start" token)
 job=$(sed -n 's/.* jobs={0*\([0-9a-f]*\)}.*/\1/p' <<<"$start")
-check "the confined run converted" test -s "$work/confined.mp4"
+check "the confined run converted" test -s "$work/confined.mp4.movarin-part"
 check "FFmpeg starts with a token of the front's making (token=$token)" \
   test -n "$token" -a "$token" != 0000
 check "FFmpeg is born inside a job (jobs={$job})" test -n "$job"
@@ -66,9 +66,35 @@ check "the output is created, then labelled low with no write up, then FFmpeg st
 
 trace unconfined MOVARIN_SANDBOX=off
 start=$(ffmpeg_start "$work/unconfined.trace")
-check "the unconfined run converted" test -s "$work/unconfined.mp4"
+check "the unconfined run converted" test -s "$work/unconfined.mp4.movarin-part"
 check "unconfined, FFmpeg starts with the front's own token" test "$(field "$start" token)" = 0000
 check "unconfined, no job limits its processes" \
   bash -c "! grep -aq 'limit_flags=00002008' '$work/unconfined.trace'"
 check "unconfined, no label is set" bash -c "! grep -aq 'S-1-16-4096' '$work/unconfined.trace'"
+
+# Movarin's own children (conversions, thumbnails, length probes: the front
+# each time) must end when Movarin ends, however it ends: each is born inside
+# a job that kills on close, made by the thread that starts it, so only
+# Movarin holds it. The stand-in starts them through the runner's spawn.
+"$WINESERVER" -k 2>/dev/null || true
+"$WINESERVER" -w 2>/dev/null || true
+"$WINESERVER" -f -d1 2>"$work/parent.trace" &
+server=$!
+sleep 1
+"$WINE64" build-windows/tests/windows/win_runner_parent.exe "$(wine_path "$PWD/build-windows/stage/lib/ffmpeg.exe")" \
+  -i "$(wine_path "$work/clip.mpg")" >"$work/parent.log" 2>&1 || true
+"$WINESERVER" -k 2>/dev/null || true
+wait "$server" 2>/dev/null || true
+starts=$(grep -a 'new_process( ' "$work/parent.trace" | grep -a 'imagepath=L"[^"]*lib\\\\ffmpeg.exe"' || true)
+check "the stand-in started the front" test -n "$starts"
+while IFS= read -r start; do
+  [ -n "$start" ] || continue
+  thread=${start%%:*}
+  job=$(sed -n 's/.* jobs={0*\([0-9a-f]*\)}.*/\1/p' <<<"$start")
+  check "Movarin's child is born inside a job (jobs={$job})" test -n "$job"
+  check "that job is made by the thread that starts the child ($thread)" \
+    grep -aq "^$thread: create_job() = 0 { handle=0*$job }" "$work/parent.trace"
+  check "that job kills on close (0x2000)" \
+    grep -aq "^$thread: set_job_limits( handle=0*$job, limit_flags=00002000 )" "$work/parent.trace"
+done <<<"$starts"
 exit $failed

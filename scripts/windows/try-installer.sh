@@ -110,7 +110,8 @@ mkdir -p "$videos"
 ffmpeg -v error -y -f lavfi -i testsrc=size=640x480:rate=25:duration=2 \
   -f lavfi -i sine=frequency=440:duration=2:sample_rate=48000 -c:v mpeg2video -c:a mp2 -shortest \
   "$work/素材 clip.mpg"
-out="$videos/変換 clip.mp4"
+# The front alone leaves its output under the temporary name; Movarin renames.
+out="$videos/変換 clip.mp4.movarin-part"
 run "$inst/lib/ffmpeg.exe" -y -i "$(wine_path "$work/素材 clip.mpg")" -flags bitexact -vcodec mpeg4 \
   -s 320x240 -async 1000 -r 30 -acodec libfaac -b 1024kb -ac 2 -ar 44100 -ab 128k -f mp4 -vlevel 30 \
   "C:\\users\\$user\\Documents\\MOVARIN_VIDEO\\変換 clip.mp4" || problem "lib\\ffmpeg.exe: exit code $?: $(tail -5 "$work/run.log")"

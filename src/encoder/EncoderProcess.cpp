@@ -76,8 +76,8 @@ void InstallForwarding()
     sa.sa_flags = SA_RESTART;
     for (int s : kForwarded)
         sigaction(s, &sa, nullptr);
-    // A reader that went away must not kill the front (and with it FFmpeg)
-    // in the middle of a conversion; write errors are handled instead.
+    // A reader that went away must not kill the front outright: the front
+    // ends FFmpeg itself then, and its guard removes the unfinished output.
     signal(SIGPIPE, SIG_IGN);
 }
 
@@ -188,6 +188,7 @@ int RunEncoder(const std::string& program, const std::vector<std::string>& argum
     writeEnd.Reset();
 
     ProgressRelay relay(outFd);
+    bool ended = false;
     std::array<char, 16384> buffer;
     for (;;) {
         const ssize_t n = read(readEnd.Get(), buffer.data(), buffer.size());
@@ -196,6 +197,12 @@ int RunEncoder(const std::string& program, const std::vector<std::string>& argum
         if (n <= 0)
             break;
         relay.Feed(std::string_view(buffer.data(), std::size_t(n)));
+        if (relay.ReaderGone() && !ended) {
+            // Movarin reads this output; with Movarin gone nobody will take
+            // the result, however far FFmpeg gets.
+            kill(child, SIGKILL);
+            ended = true;
+        }
     }
     relay.Finish();
     readEnd.Reset();

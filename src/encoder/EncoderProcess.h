@@ -18,7 +18,9 @@ class Confinement;
 // Returns FFmpeg's exit code, 128 + N when it died of signal N, or 127 when it
 // could not be started or confined (the reason is written to outFd). SIGTERM,
 // SIGINT, SIGHUP and SIGQUIT sent to the front are passed on to FFmpeg, which
-// then ends its output file properly; FFmpeg is killed when the front dies.
+// then ends its output file properly; FFmpeg is killed when the front dies,
+// and when nobody reads the front's output any more: that reader is Movarin,
+// and a conversion nobody will collect must not go on unseen.
 // FFmpeg runs inside confinement, unconfined when it is null.
 int RunEncoder(const std::string& program, const std::vector<std::string>& arguments, int outFd,
                const Confinement* confinement);
@@ -40,9 +42,9 @@ private:
 // Writes all of text to fd, retrying interrupted and partial writes.
 bool WriteAll(int fd, std::string_view text);
 
-// Passes FFmpeg's output on to outFd, rewritten. When nobody reads any more,
-// the output is still taken in, so that FFmpeg never blocks and can finish
-// the file.
+// Passes FFmpeg's output on to outFd, rewritten. When nobody reads any more
+// (Movarin is gone), the output is still taken in, so that FFmpeg never
+// blocks on a full pipe before it has been ended.
 class ProgressRelay {
 public:
     explicit ProgressRelay(int outFd) : outFd_(outFd) {}
@@ -58,6 +60,7 @@ public:
         rewriter_.Finish(out_);
         Pass();
     }
+    bool ReaderGone() const { return readerGone_; }
 
 private:
     void Pass()

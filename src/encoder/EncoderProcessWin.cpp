@@ -109,12 +109,15 @@ int RunEncoder(const std::string& program, const std::vector<std::string>& argum
     writeEnd.Reset();
 
     ProgressRelay relay(outFd);
+    bool ended = false;  // FFmpeg was ended because Movarin is gone
     std::array<char, 16384> buffer;
     for (;;) {
         DWORD n = 0;
         if (!::ReadFile(readEnd.Get(), buffer.data(), DWORD(buffer.size()), &n, nullptr) || n == 0)
             break; // ERROR_BROKEN_PIPE: FFmpeg closed its end
         relay.Feed(std::string_view(buffer.data(), std::size_t(n)));
+        if (relay.ReaderGone() && !ended)
+            ended = ::TerminateProcess(process.Get(), 1) != 0;
     }
     relay.Finish();
     readEnd.Reset();

@@ -8,6 +8,7 @@
 #include "encoder/EncoderLocator.h"
 #include "encoder/EncoderProcess.h"
 #include "encoder/OutputGuard.h"
+#include "encoder/PartialOutputs.h"
 #include "platform/WinApi.h"
 
 #include <shellapi.h>
@@ -25,6 +26,7 @@ int main()
     if (wide)
         ::LocalFree(wide);
     Translation translation = TranslateArguments(received);
+    WriteUnderPartialNames(translation);
 
     const std::string ffmpeg = BundledEncoder();
     if (ffmpeg.empty()) {

@@ -6,6 +6,7 @@
 #include "encoder/EncoderLocator.h"
 #include "encoder/EncoderProcess.h"
 #include "encoder/OutputGuard.h"
+#include "encoder/PartialOutputs.h"
 #include "encoder/SourceReport.h"
 
 #include <algorithm>
@@ -41,6 +42,7 @@ int main(int argc, char** argv)
     const int abi = confined ? ChosenAbi() : 0;
     // Below ABI 3 Landlock cannot stop a truncation, so seccomp forbids them all.
     Translation translation = TranslateArguments(received, confined && abi < 3);
+    WriteUnderPartialNames(translation);
 
     const char* searchPath = std::getenv("PATH");
     const std::string ffmpeg

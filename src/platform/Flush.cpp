@@ -1,7 +1,9 @@
 #include "platform/Flush.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/Process.h"
@@ -39,15 +41,30 @@ int FlushOne(const std::string& path, bool folder)
 
 } // namespace
 
-FlushResult FlushToMedium(const std::vector<std::string>& files, const std::string& folder)
+FlushResult FlushToMedium(const std::vector<WrittenFile>& files, const std::string& folder)
 {
     for (const auto& file : files)
-        if (const int error = FlushOne(file, false))
-            return {error, file};
+        if (const int error = FlushOne(file.written, false))
+            return {error, file.written};
+    for (const auto& file : files)
+        if (::rename(file.written.c_str(), file.final.c_str()) != 0)
+            return {errno, file.written};
     if (!folder.empty())
         if (const int error = FlushOne(folder, true))
             return {error, folder};
     return {};
+}
+
+int FolderTakesFiles(const std::string& folder)
+{
+    struct stat info {};
+    if (::stat(folder.c_str(), &info) != 0)
+        return errno;
+    if (!S_ISDIR(info.st_mode))
+        return ENOTDIR;
+    // Creating a name needs write and search rights on the folder; a
+    // read-only mount says EROFS here.
+    return ::access(folder.c_str(), W_OK | X_OK) == 0 ? 0 : errno;
 }
 
 } // namespace movarin

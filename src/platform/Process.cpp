@@ -7,6 +7,7 @@
 #include <pthread.h>
 #include <sys/eventfd.h>
 #include <sys/ioctl.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -136,18 +137,27 @@ int NiceOf(std::uint32_t priorityClass)
     }
 }
 
-[[noreturn]] void ExecChild(const std::vector<const char*>& candidates, char* const* argv,
-                            int inFd, int outFd, int errorFd, int nice)
+[[noreturn]] void ExecChild(pid_t parent, const std::vector<const char*>& candidates,
+                            char* const* argv, int inFd, int outFd, int errorFd, int nice)
 {
+    // A child must not outlive a parent that was killed (by the out-of-memory
+    // killer, a logout, a crash): an encoder left running writes on unseen.
+    // The parent may have died before the request took effect, so look once
+    // more; nobody is left to read an error then. The signal comes when the
+    // thread that forked ends, and the runner's worker outlives its child.
+    int error = 0;
+    if (::prctl(PR_SET_PDEATHSIG, SIGKILL) != 0)
+        error = errno;
+    else if (::getppid() != parent)
+        ::_exit(127);
     struct sigaction dfl {};
     dfl.sa_handler = SIG_DFL;
     for (int sig = 1; sig < NSIG; ++sig) {
         if (sig != SIGKILL && sig != SIGSTOP)
             ::sigaction(sig, &dfl, nullptr);  // fails harmlessly for reserved signals
     }
-    int error = 0;
     // Own group: a kill of the group reaches everything the child starts.
-    if (::setpgid(0, 0) != 0)
+    if (!error && ::setpgid(0, 0) != 0)
         error = errno;
     // Lowered here, before exec, so that nothing of the child runs at the
     // parent's priority; its own children inherit it. Never raised: a parent
@@ -241,9 +251,10 @@ int ChildProcess::Start(const std::vector<std::string>& args, int inFd, int outF
     sigset_t all, old;
     sigfillset(&all);
     ::pthread_sigmask(SIG_SETMASK, &all, &old);
+    const pid_t parent = ::getpid();
     pid_t pid = ::fork();
     if (pid == 0)
-        ExecChild(candidates, argv.data(), inFd, outFd, errorWrite.Get(), NiceOf(priorityClass));
+        ExecChild(parent, candidates, argv.data(), inFd, outFd, errorWrite.Get(), NiceOf(priorityClass));
     int forkError = errno;
     ::pthread_sigmask(SIG_SETMASK, &old, nullptr);
     if (pid < 0)

@@ -2,7 +2,7 @@
 // Spawning a child process with its standard streams on pipes: the POSIX side
 // of the console runner. The child is executed directly (never through a
 // shell) in a process group of its own, so that killing it takes its helpers
-// along. Every function reports failure as an errno value; none throws.
+// along, and is killed when its parent dies. Every function reports failure as an errno value; none throws.
 //
 // On Windows the same calls work on small numbers that stand for pipe, event
 // and process handles (ProcessWin.cpp), and the group is a Job Object.

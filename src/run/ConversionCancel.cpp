@@ -51,16 +51,12 @@ void TConversionDriver::ImgBtnConvertCancelClick()
 
     for (Slot* slot : stopped) {
         slot->job->State = csWaiting;
-        const std::string& output = slot->output;
-        if (slot->stage != Slot::MakingThumbnail && movarin::FileExists(output))
-            DeletePartialFile(output, deadline);
         // A picture without its video would be a stray file on the player,
-        // whether its video was begun or not.
-        if (Mode_ == cmMovieToWalkman) {
-            const std::string thumbnail = movarin::ThumbnailPath(output);
-            if (movarin::FileExists(thumbnail))
-                DeletePartialFile(thumbnail, deadline);
-        }
+        // whether its video was begun or not. A flush may have renamed the
+        // files before the cancel came.
+        for (const std::string& file : FilesOf(*slot, slot->stage != Slot::MakingThumbnail))
+            if (movarin::FileExists(file))
+                DeletePartialFile(file, deadline);
     }
     for (Slot* slot : stopped) {
         slot->stage = Slot::Free;

@@ -13,8 +13,10 @@
 
 #include "jobs/NextJob.h"
 #include "jobs/OutputPath.h"
+#include "jobs/PartialName.h"
 #include "jobs/Progress.h"
 #include "platform/FilePath.h"
+#include "platform/FolderListing.h"
 #include "platform/MessageBoxes.h"
 #include "platform/Paths.h"
 #include "platform/PlayerDetection.h"
@@ -135,6 +137,8 @@ void TConversionDriver::BtnConvertClick(std::int32_t tag)
 
     RunActive_ = true;
     DestinationFull_ = false;
+    DestinationLost_ = false;
+    Swept_.clear();
     Reserved_.clear();
     EndedJobs_.clear();
     RunBegan_ = std::chrono::steady_clock::now();
@@ -239,22 +243,19 @@ bool TConversionDriver::StartJob(Slot& slot, ThConvertInfoObject& job)
     View_.RefreshJobList();
     const std::string source = movarin::ToNarrow(job.SourcePath);
 
-    std::string folder;
-    if (PlayerMode()) {
-        folder = movarin::FindPlayerVideoDir(Volumes_);
-        if (folder.empty()) {
-            // The player went away during the run: writing the bare file
-            // name would drop the video into the program's own folder.
-            job.OutputPath.clear();
-            job.State = csFailed;
-            TellProgress(ToldPercent_, true);
-            EndedJobs_.push_back({LengthKnown(job) ? *job.Length : 0, 0, true});
-            View_.RefreshJobList();
-            return false;
-        }
-    } else {
-        folder = OutputFolder();
+    std::string folder = PlayerMode() ? movarin::FindPlayerVideoDir(Volumes_) : OutputFolder();
+    if (!folder.empty() && !folder.ends_with(movarin::PathDelimiter))
+        folder += movarin::PathDelimiter;
+    // The player went away during the run (writing the bare file name would
+    // drop the video into the program's own folder), or the output folder
+    // did: no job waiting for it can be written, and none is tried.
+    if (folder.empty() ? PlayerMode() : !PlayerMode() && DestinationLost(folder)) {
+        job.OutputPath.clear();
+        job.State = csWaiting;
+        LoseDestination();
+        return false;
     }
+    SweepPartials(folder);
     const std::string output = movarin::UniqueFileName(
         movarin::OutputFilePath(source, folder, Jobs_.MusicMode ? ".mp3" : ".mp4"),
         [this](const std::string& name) {
@@ -267,6 +268,7 @@ bool TConversionDriver::StartJob(Slot& slot, ThConvertInfoObject& job)
     slot.started = ++StartCounter_;
     slot.source = source;
     slot.output = output;
+    slot.folder = folder;
     slot.length.reset();
     slot.seconds.reset();
     slot.noSpace = false;
@@ -453,6 +455,8 @@ void TConversionDriver::ConsoleConvertTerminated(std::uint64_t run, std::uint32_
     if (exitCode != 0 || runStatus != rsExited) {
         DestinationFull_ = DestinationFull_ || slot->noSpace;
         RemoveLeftovers(*slot);
+        if (DestinationLost(slot->folder))
+            LoseDestination();
         EndJob(*slot, csFailed);
         return;
     }
@@ -467,16 +471,16 @@ void TConversionDriver::StartFlush(Slot& slot)
     slot.stage = Slot::Flushing;
     const std::uint64_t run = ++RunCounter_;
     slot.run = run;
-    std::vector<std::string> files{slot.output};
+    std::vector<movarin::WrittenFile> files{{movarin::PartialName(slot.output), slot.output}};
     if (PlayerMode()) {
         const std::string thumbnail = movarin::ThumbnailPath(slot.output);
-        if (movarin::FileExists(thumbnail))  // a source under a second has none
-            files.push_back(thumbnail);
+        // A source under a second has none.
+        if (movarin::FileExists(movarin::PartialName(thumbnail)))
+            files.push_back({movarin::PartialName(thumbnail), thumbnail});
     }
-    std::string folder = slot.output.substr(0, slot.output.rfind(movarin::PathDelimiter) + 1);
     Flushes_.Run(
         this,
-        [flush = Flush, files = std::move(files), folder = std::move(folder)] {
+        [flush = Flush, files = std::move(files), folder = slot.folder] {
             return flush(files, folder);
         },
         [this, run](const movarin::FlushResult& result) { FlushDone(run, result); });
@@ -491,6 +495,8 @@ void TConversionDriver::FlushDone(std::uint64_t run, const movarin::FlushResult&
         // Pulled out, or full after all: what is there may be cut short.
         DestinationFull_ = DestinationFull_ || result.error == ENOSPC;
         RemoveLeftovers(*slot);
+        if (DestinationLost(slot->folder, result.error))
+            LoseDestination();
         EndJob(*slot, csFailed);
         return;
     }
@@ -517,14 +523,64 @@ void TConversionDriver::EndJob(Slot& slot, ConvertState state)
 void TConversionDriver::RemoveLeftovers(const Slot& slot)
 {
     // The encoder has ended, so nothing holds the files any more: one try
-    // each; a medium that went away keeps what it keeps.
-    if (movarin::FileExists(slot.output))
-        RemoveFile(slot.output);
-    if (Mode_ == cmMovieToWalkman) {
+    // each; a medium that went away keeps what it keeps. A final name is
+    // there only when a failed flush had renamed it already.
+    for (const std::string& file : FilesOf(slot))
+        if (movarin::FileExists(file))
+            RemoveFile(file);
+}
+
+std::vector<std::string> TConversionDriver::FilesOf(const Slot& slot, bool video) const
+{
+    std::vector<std::string> files;
+    if (video)
+        files = {movarin::PartialName(slot.output), slot.output};
+    if (PlayerMode()) {
         const std::string thumbnail = movarin::ThumbnailPath(slot.output);
-        if (movarin::FileExists(thumbnail))
-            RemoveFile(thumbnail);
+        files.insert(files.end(), {movarin::PartialName(thumbnail), thumbnail});
     }
+    return files;
+}
+
+bool TConversionDriver::DestinationLost(const std::string& folder, int error) const
+{
+    // A medium that went away: the kernel's words for a device that is gone
+    // (a FUSE daemon that ended says ENOTCONN). The folder may still answer
+    // from the cache for a moment, so the write's own error counts too.
+    if (error == ENOTCONN || error == ENODEV || error == EIO || error == ENXIO)
+        return true;
+    if (PlayerMode())
+        return movarin::FindPlayerVideoDir(Volumes_) != folder;
+    return !folder.empty() && movarin::FolderTakesFiles(folder) != 0;
+}
+
+void TConversionDriver::LoseDestination()
+{
+    DestinationLost_ = true;
+    for (int i = 0; i < Jobs_.Count(); ++i) {
+        ThConvertInfoObject& job = *Jobs_.Items(i);
+        if (job.State != csWaiting)
+            continue;
+        job.State = csFailed;
+        EndedJobs_.push_back({LengthKnown(job) ? *job.Length : 0, 0, true});
+        TellProgress(ToldPercent_, true);
+    }
+    View_.RefreshJobList();
+}
+
+void TConversionDriver::SweepPartials(const std::string& folder)
+{
+    // A run killed mid-way left its temporary files behind; only this
+    // program writes such names, and the single-instance guard says no other
+    // run of it writes here now.
+    if (folder.empty() || !Swept_.insert(folder).second)
+        return;
+    std::vector<movarin::FolderEntry> entries;
+    if (!movarin::ListFolder(folder, entries))
+        return;
+    for (const auto& entry : entries)
+        if (entry.kind == movarin::EntryKind::Other && movarin::IsPartialName(entry.name))
+            RemoveFile(folder + entry.name);
 }
 
 void TConversionDriver::AllJobsDone()
@@ -539,6 +595,10 @@ void TConversionDriver::AllJobsDone()
     end.text = Mode_ == cmMovieToWalkman ? text::Transferred : text::Converted;
     if (DestinationFull_)
         end.secondLine = Mode_ == cmMovieToWalkman ? text::PlayerFull : text::DestinationFull;
+    if (DestinationLost_) {
+        const std::string lost = Mode_ == cmMovieToWalkman ? text::PlayerGone : text::DestinationGone;
+        end.secondLine = end.secondLine.empty() ? lost : end.secondLine + "\n" + lost;
+    }
     // Before the box, which waits for the user: the computer may sleep and
     // the user hears of the end while it waits.
     TellEnd(end);

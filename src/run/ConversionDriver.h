@@ -64,6 +64,12 @@ inline constexpr const char* PlayerFull =
     "WALKMANの空き容量が不足したため、転送できなかった動画があります";
 inline constexpr const char* DestinationFull =
     "保存先の空き容量が不足したため、変換できなかった動画があります";
+// Second line of the completion box when the destination went away (or
+// refused writes) during the run.
+inline constexpr const char* PlayerGone =
+    "WALKMANが取り外されたため、転送できなかった動画があります";
+inline constexpr const char* DestinationGone =
+    "保存先に書き込めなかったため、変換できなかった動画があります";
 } // namespace movarin::driver_text
 
 // How many encoders a run keeps busy when nothing says otherwise: one per
@@ -109,10 +115,11 @@ public:
     // Deletes one file; true when it is gone. Replaceable so that a deletion
     // that keeps failing can be exercised.
     std::function<bool(const std::string&)> RemoveFile;
-    // Makes a job's files durable before the job counts as done; runs on a
-    // worker thread. Replaceable so that the order and a failing medium can
-    // be exercised.
-    std::function<movarin::FlushResult(const std::vector<std::string>&, const std::string&)>
+    // Makes a job's files durable and gives them their final names before
+    // the job counts as done; runs on a worker thread. Replaceable so that
+    // the order and a failing medium can be exercised.
+    std::function<movarin::FlushResult(const std::vector<movarin::WrittenFile>&,
+                                       const std::string&)>
         Flush = movarin::FlushToMedium;
     // Where outputs go when the output folder setting is empty (a hand-edited
     // file): the work folder, as when the setting is missing.
@@ -141,6 +148,19 @@ private:
     // Removes what a failed job left at its destination: a picture without
     // its video is a stray file on the player.
     void RemoveLeftovers(const Slot& slot);
+    // Every name the slot's job may have written: its video (unless video
+    // is false) and picture, each under its temporary and its final name.
+    std::vector<std::string> FilesOf(const Slot& slot, bool video = true) const;
+    // Whether the destination folder of this run is gone or refuses writes
+    // (the player unplugged, a stick pulled, a folder removed); error is
+    // what a write there reported, 0 for none.
+    bool DestinationLost(const std::string& folder, int error = 0) const;
+    // The destination went away: every job still waiting ends failed, none
+    // of them could be written, and the completion box says why.
+    void LoseDestination();
+    // Removes the temporary files a run that died left in folder, once per
+    // run and folder, before this run writes its first file there.
+    void SweepPartials(const std::string& folder);
     void ConversionLine(Slot& slot, const std::string& line, TOutputType type);
     void ShowProgress();
     void ShowStatusNow();
@@ -193,6 +213,10 @@ private:
     // What the observer was last told of this run.
     int ToldPercent_ = -1;
     bool ToldFailed_ = false;
+    // The destination of this run went away or refused writes.
+    bool DestinationLost_ = false;
+    // Folders this run has swept of temporary files left by a dead run.
+    std::set<std::string> Swept_;
 
     std::set<std::uint64_t> Awaited_;  // stopped runs whose ends the cancel waits for
     QEventLoop* WaitLoop_ = nullptr;

@@ -20,7 +20,8 @@ struct TConversionDriver::Slot {
     std::uint64_t run = 0;      // the run whose end is awaited
     std::uint64_t started = 0;  // order of the job's start within the driver
     std::string source;
-    std::string output;
+    std::string output;  // final name of the video
+    std::string folder;  // where output lies, with a delimiter at the end
     std::string disc;  // root of the optical disc the source lies on, or empty
     // The source's length in seconds: nothing until the encoder tells,
     // 0 when it could not.

@@ -13,6 +13,7 @@
 
 #include <unistd.h>
 
+#include "jobs/PartialName.h"
 #include "jobs/ThConvertInfo.h"
 
 namespace fs = std::filesystem;
@@ -302,8 +303,11 @@ TEST_F(ConversionE2ETest, CancelDuringTwoConversionsLeavesNoFileAndNoEncoder)
     window->RefreshJobList();
     window->Driver().ParallelJobs = 2;
 
-    const std::vector<std::string> outputs = {temp / "out/long source.mp4",
-                                              temp / "out/long second.mp4"};
+    const std::vector<std::string> finals = {temp / "out/long source.mp4",
+                                             temp / "out/long second.mp4"};
+    // Written under their temporary names until they are whole.
+    const std::vector<std::string> outputs = {movarin::PartialName(finals[0]),
+                                              movarin::PartialName(finals[1])};
     Click(window->ImgBtnConvertMovie);
     ASSERT_TRUE(PumpUntil(
         [&] {
@@ -333,6 +337,8 @@ TEST_F(ConversionE2ETest, CancelDuringTwoConversionsLeavesNoFileAndNoEncoder)
     EXPECT_EQ(boxes.Texts(), std::vector<std::string>{text::ConfirmCancel});
     EXPECT_FALSE(fs::exists(temp / "out/clip ＂q＂ 日本語.mp4"));
     for (const auto& output : outputs)
+        EXPECT_FALSE(fs::exists(output)) << output;
+    for (const auto& output : finals)
         EXPECT_FALSE(fs::exists(output)) << output;
 }
 

@@ -1,13 +1,18 @@
 // Player runs onto real exFAT storage, mounted under /media through FUSE over
 // a loop device as a desktop mounts a player: names the storage refuses,
-// a player too small for the video. Needs root (loop devices, FUSE mounts);
+// a player too small for the video, a player pulled out mid-run. Needs root (loop devices, FUSE mounts);
 // skipped otherwise.
 #include "ui/MainWindowTestSupport.h"
 
+#include <QLabel>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QStringList>
 
+#include <chrono>
+#include <csignal>
+#include <fstream>
+#include <sstream>
 #include <unistd.h>
 
 #include "jobs/ThConvertInfo.h"
@@ -36,6 +41,30 @@ std::string Probe(const std::string& file, const char* stream)
                     QString::fromStdString(file)},
         &out);
     return out.substr(0, out.find('\n'));
+}
+
+// The live processes whose parent is parent, from /proc.
+std::vector<pid_t> LiveChildrenOf(pid_t parent)
+{
+    std::vector<pid_t> children;
+    for (const auto& entry : fs::directory_iterator("/proc")) {
+        const std::string name = entry.path().filename().string();
+        if (name.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        std::ifstream stat(entry.path() / "stat");
+        std::string line;
+        std::getline(stat, line);
+        const auto close = line.rfind(')');
+        if (close == std::string::npos)
+            continue;
+        std::istringstream fields(line.substr(close + 2));
+        char state = 0;
+        pid_t ppid = 0;
+        fields >> state >> ppid;
+        if (ppid == parent && state != 'Z')
+            children.push_back(pid_t(std::stoi(name)));
+    }
+    return children;
 }
 
 // An exFAT image of the given size on a loop device, mounted below /media.
@@ -88,6 +117,20 @@ public:
             RunTool("losetup", {"-d", QString::fromStdString(loop)});
         if (!mountPoint.empty())
             fs::remove(mountPoint);
+    }
+
+    // Ends the file-system daemon, as a pulled cable leaves the mount: every
+    // access then fails. False when the daemon was not found.
+    bool Pull()
+    {
+        for (const auto& entry : fs::directory_iterator("/proc")) {
+            std::ifstream in(entry.path() / "cmdline", std::ios::binary);
+            const std::string cmdline((std::istreambuf_iterator<char>(in)), {});
+            const std::string program = cmdline.substr(0, cmdline.find('\0'));
+            if (program.ends_with("mount.exfat-fuse") && cmdline.find(mountPoint) != std::string::npos)
+                return ::kill(std::stoi(entry.path().filename().string()), SIGKILL) == 0;
+        }
+        return false;
     }
 
     std::string why;  // why the player could not be made; empty when it is there
@@ -180,6 +223,47 @@ TEST_F(PlayerStorageE2ETest, PlayerTooSmallForTheVideoKeepsNothingOfItAndSaysWhy
     for (const auto& entry : fs::directory_iterator(player.root + "VIDEO"))
         left.push_back(entry.path().filename().string());
     EXPECT_TRUE(left.empty()) << left.front();
+}
+
+TEST_F(PlayerStorageE2ETest, PlayerPulledOutMidRunEndsTheRunAndNamesWhy)
+{
+    ExFatPlayer player("64M");
+    if (!player.why.empty())
+        GTEST_SKIP() << player.why;
+    const std::string source = MakeSource("長い.avi", "60");
+    for (int i = 0; i < 3; ++i)
+        window->AddJob(source);
+    volumes.Add(player.root, movarin::DriveType::Removable, "WALKMAN");
+    window->RefreshJobList();
+    // The lengths are read first, so that every child left afterwards is
+    // one of the run's.
+    ASSERT_TRUE(PumpUntil([this] {
+        for (int i = 0; i < window->JobList().Count(); ++i)
+            if (!window->JobList().Items(i)->Length)
+                return false;
+        return true;
+    }, 60000));
+    Click(window->ImgBtnConvertMovie2Walkman);
+    // Pulled while the first video is being written.
+    const std::string writing = player.root + "VIDEO/長い.mp4.movarin-part";
+    ASSERT_TRUE(PumpUntil([&] {
+        std::error_code ec;
+        return fs::file_size(writing, ec) > 0 && !ec;
+    }, 60000));
+    ASSERT_TRUE(player.Pull());
+    const auto pulled = std::chrono::steady_clock::now();
+    ASSERT_TRUE(PumpUntil([this] { return !window->Busy(); }, 10000));
+    EXPECT_LT(std::chrono::steady_clock::now() - pulled, std::chrono::seconds(5));
+
+    EXPECT_EQ(Rows(1), std::vector<std::string>(3, "変換失敗"));
+    EXPECT_EQ(boxes.Texts(),
+              std::vector<std::string>{std::string(text::Transferred) + "\n" + text::PlayerGone});
+    for (const pid_t child : LiveChildrenOf(::getpid())) {
+        std::ifstream in("/proc/" + std::to_string(child) + "/cmdline");
+        ADD_FAILURE() << "a child is left: " << std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    EXPECT_TRUE(window->LblSituation->text().isEmpty());
+    EXPECT_TRUE(window->ImgBtnConvertMovie2Walkman->isEnabled());
 }
 
 } // namespace

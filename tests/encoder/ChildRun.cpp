@@ -75,6 +75,12 @@ void Child::Signal(int signal)
     kill(pid_, signal);
 }
 
+void Child::CloseOutput()
+{
+    close(fd_);
+    fd_ = -1;
+}
+
 int Child::Wait()
 {
     if (fd_ >= 0)

@@ -23,6 +23,8 @@ public:
     // Reads to the end and reaps.
     ChildResult Finish();
     void Signal(int signal);
+    // Stops reading: the child's next write finds no reader.
+    void CloseOutput();
     // Reaps without reading on; returns the exit code.
     int Wait();
 

@@ -2,6 +2,7 @@
 // Movarin builds, split the way its runner splits them.
 #include "ChildRun.h"
 #include "TempDir.h"
+#include "jobs/PartialName.h"
 #include "jobs/ThConvertInfo.h"
 #include "platform/CommandLine.h"
 
@@ -114,8 +115,10 @@ TEST_F(EncoderFront, VideoPresetsProduceThePlayersFormat)
             const std::string out = dir_->File("q" + std::to_string(quality) + "r" + std::to_string(ratio) + ".mp4");
             const ChildResult r = RunChild(kFront, Received(list.ConvertArguments(source_, out)));
             ASSERT_EQ(r.exitCode, 0) << r.output;
+            // Movarin gives the output its name once it is on the medium.
+            EXPECT_FALSE(fs::exists(out));
 
-            const auto streams = Probe(out);
+            const auto streams = Probe(movarin::PartialName(out));
             const Stream video = StreamOf(streams, "video");
             const Stream audio = StreamOf(streams, "audio");
             EXPECT_EQ(video.at("codec_name"), "mpeg4");
@@ -151,7 +154,7 @@ TEST_F(EncoderFront, MusicAndThumbnail)
     const std::string mp3 = dir_->File("clip.mp3");
     ChildResult r = RunChild(kFront, Received(list.ConvertArguments(source_, mp3)));
     ASSERT_EQ(r.exitCode, 0) << r.output;
-    const Stream audio = StreamOf(Probe(mp3), "audio");
+    const Stream audio = StreamOf(Probe(movarin::PartialName(mp3)), "audio");
     EXPECT_EQ(audio.at("codec_name"), "mp3");
     EXPECT_EQ(audio.at("sample_rate"), "48000");
 
@@ -160,7 +163,7 @@ TEST_F(EncoderFront, MusicAndThumbnail)
     const std::string jpg = dir_->File("100% clip.JPG");
     r = RunChild(kFront, Received(list.ThumbnailArguments(source_, jpg)));
     ASSERT_EQ(r.exitCode, 0) << r.output;
-    const Stream picture = StreamOf(Probe(jpg), "video");
+    const Stream picture = StreamOf(Probe(movarin::PartialName(jpg)), "video");
     EXPECT_EQ(picture.at("codec_name"), "mjpeg");
     EXPECT_EQ(picture.at("width"), "160");
     EXPECT_EQ(picture.at("height"), "120");
@@ -172,13 +175,13 @@ TEST_F(EncoderFront, FailedRunsLeaveNoOutput)
     const std::string out = dir_->File("missing.mp4");
     ChildResult r = RunChild(kFront, Received(list.ConvertArguments(dir_->File("no such source.mpg"), out)));
     EXPECT_NE(r.exitCode, 0);
-    EXPECT_FALSE(fs::exists(out)) << r.output;
+    EXPECT_FALSE(fs::exists(movarin::PartialName(out))) << r.output;
 
     // FFmpeg itself exits 0 here without writing the picture.
     const std::string jpg = dir_->File("short.JPG");
     r = RunChild(kFront, Received(list.ThumbnailArguments(shortSource_, jpg)));
     EXPECT_NE(r.exitCode, 0) << r.output;
-    EXPECT_FALSE(fs::exists(jpg));
+    EXPECT_FALSE(fs::exists(movarin::PartialName(jpg)));
 
     // A quality above 3 names no output file, nor does a probe of the
     // source: FFmpeg reads the input, and its refusal passes through.
@@ -223,6 +226,19 @@ TEST_F(EncoderFront, FFmpegEndsWithTheFront)
         const ChildResult r = front.Finish();
         EXPECT_EQ(r.exitCode, 255) << r.output;
         EXPECT_FALSE(IsAlive(children[0]));
-        EXPECT_FALSE(fs::exists(out));
+        EXPECT_FALSE(fs::exists(movarin::PartialName(out)));
+    }
+    {
+        // Nobody reads the output any more: Movarin is gone. The front ends
+        // FFmpeg, removes the unfinished file and ends itself.
+        Child front(kFront, args);
+        ASSERT_TRUE(front.ReadUntil("time="));
+        const std::vector<pid_t> children = ChildrenOf(front.Pid());
+        ASSERT_EQ(children.size(), 1u);
+        front.CloseOutput();
+        WaitUntilGone(children[0]);
+        EXPECT_FALSE(IsAlive(children[0])) << "FFmpeg went on converting for nobody";
+        EXPECT_EQ(front.Wait(), 128 + SIGKILL);
+        EXPECT_FALSE(fs::exists(movarin::PartialName(out)));
     }
 }

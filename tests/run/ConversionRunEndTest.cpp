@@ -25,8 +25,8 @@ TEST_F(MainWindowDriverTest, CancelStopsEveryEncoderAndRemovesEveryPartialOutput
     Click(window->ImgBtnConvertCancel);
     EXPECT_FALSE(window->Busy());
     EXPECT_EQ(States(), (std::vector<std::string>{"変換待ち", "変換待ち", "変換待ち"}));
-    EXPECT_FALSE(fs::exists(temp / "out/slow.mp4"));
-    EXPECT_FALSE(fs::exists(temp / "out/slow2.mp4"));
+    EXPECT_FALSE(fs::exists(temp / "out/slow.mp4.movarin-part"));
+    EXPECT_FALSE(fs::exists(temp / "out/slow2.mp4.movarin-part"));
     EXPECT_TRUE(window->LblSituation->text().isEmpty());
     for (const pid_t helper : helpers)
         EXPECT_TRUE(PumpUntil([&] { return ProcessGone(helper); }, 5000));
@@ -46,11 +46,11 @@ TEST_F(MainWindowDriverTest, CancelInPlayerModeRemovesTheThumbnailToo)
     window->JobList().OpenDir = false;
     Click(window->ImgBtnConvertMovie2Walkman);
     ASSERT_TRUE(PumpUntil([&] { return fs::exists(temp / "pids/slow.avi"); }));
-    ASSERT_TRUE(fs::exists(root + "VIDEO/slow.JPG"));
+    ASSERT_TRUE(fs::exists(root + "VIDEO/slow.JPG.movarin-part"));
     Click(window->ImgBtnConvertCancel);
     EXPECT_FALSE(window->Busy());
-    EXPECT_FALSE(fs::exists(root + "VIDEO/slow.mp4"));
-    EXPECT_FALSE(fs::exists(root + "VIDEO/slow.JPG"));
+    EXPECT_FALSE(fs::exists(root + "VIDEO/slow.mp4.movarin-part"));
+    EXPECT_FALSE(fs::exists(root + "VIDEO/slow.JPG.movarin-part"));
 }
 
 TEST_F(MainWindowDriverTest, CancelWhileTheThumbnailIsMadeChangesNothing)
@@ -125,7 +125,8 @@ TEST_F(MainWindowDriverTest, CancelGivesUpOnAFileThatCannotBeDeleted)
     EXPECT_FALSE(window->Busy());
     ASSERT_EQ(boxes.shown.size(), 2u);
     EXPECT_EQ(boxes.shown[1].title, "情報");
-    EXPECT_EQ(boxes.shown[1].text, temp / "out/slow.mp4" + text::CannotDeleteSuffix);
+    // The file as it lies there, under its temporary name.
+    EXPECT_EQ(boxes.shown[1].text, temp / "out/slow.mp4.movarin-part" + text::CannotDeleteSuffix);
     EXPECT_EQ(States(), std::vector<std::string>{"変換待ち"});
 }
 
@@ -137,10 +138,12 @@ TEST_F(MainWindowDriverTest, FilesReachTheMediumBeforeTheJobIsDoneAndTheBoxShows
     std::vector<std::string> flushed;
     std::promise<void> release;
     std::shared_future<void> released = release.get_future().share();
-    window->Driver().Flush = [&](const std::vector<std::string>& files, const std::string& folder) {
+    window->Driver().Flush = [&](const std::vector<movarin::WrittenFile>& files,
+                                 const std::string& folder) {
         {
             std::lock_guard lock(mutex);
-            flushed = files;
+            for (const auto& file : files)
+                flushed.insert(flushed.end(), {file.written, file.final});
             flushed.push_back(folder);
         }
         released.wait();
@@ -160,8 +163,10 @@ TEST_F(MainWindowDriverTest, FilesReachTheMediumBeforeTheJobIsDoneAndTheBoxShows
     ASSERT_TRUE(WaitIdle());
     EXPECT_EQ(States(), std::vector<std::string>{"転送完了"});
     EXPECT_EQ(boxes.Texts(), std::vector<std::string>{text::Transferred});
-    EXPECT_EQ(flushed, (std::vector<std::string>{root + "VIDEO/a.mp4", root + "VIDEO/a.JPG",
-                                                 root + "VIDEO/"}));
+    EXPECT_EQ(flushed, (std::vector<std::string>{
+                           root + "VIDEO/a.mp4.movarin-part", root + "VIDEO/a.mp4",
+                           root + "VIDEO/a.JPG.movarin-part", root + "VIDEO/a.JPG",
+                           root + "VIDEO/"}));
 }
 
 TEST_F(MainWindowDriverTest, FullOrLostDestinationFailsTheJobLeavesNothingAndNamesTheCause)
@@ -178,8 +183,11 @@ TEST_F(MainWindowDriverTest, FullOrLostDestinationFailsTheJobLeavesNothingAndNam
          std::string(text::Transferred) + "\n" + text::PlayerFull},
         {window->ImgBtnConvertMovie2Walkman, "a.avi", ENOSPC,
          std::string(text::Transferred) + "\n" + text::PlayerFull},
-        // Pulled out; and the run forgets the earlier run's cause.
-        {window->ImgBtnConvertMovie2Walkman, "a.avi", EIO, text::Transferred},
+        // Pulled out: the job that waited for the player is not tried.
+        {window->ImgBtnConvertMovie2Walkman, "a.avi", EIO,
+         std::string(text::Transferred) + "\n" + text::PlayerGone},
+        // And the run forgets the earlier run's cause.
+        {window->ImgBtnConvertMovie2Walkman, "a.avi", EACCES, text::Transferred},
         {window->ImgBtnConvertMovie, "full.avi", 0,
          std::string(text::Converted) + "\n" + text::DestinationFull},
         {window->ImgBtnConvertMusic, "a.avi", ENOSPC,
@@ -192,20 +200,114 @@ TEST_F(MainWindowDriverTest, FullOrLostDestinationFailsTheJobLeavesNothingAndNam
         AddJobs({c.source, "ok-hold3.avi"});
         boxes.shown.clear();
         const int error = c.flushError;
-        window->Driver().Flush = [error](const std::vector<std::string>& files,
-                                         const std::string&) {
-            const bool failing = files.front().find("ok-") == std::string::npos;
-            return movarin::FlushResult{failing ? error : 0, failing ? files.front() : ""};
+        window->Driver().Flush = [error](const std::vector<movarin::WrittenFile>& files,
+                                         const std::string& folder) {
+            const bool failing = files.front().final.find("ok-") == std::string::npos;
+            if (failing && error)
+                return movarin::FlushResult{error, files.front().written};
+            return movarin::FlushToMedium(files, folder);
         };
         Click(c.button);
         ASSERT_TRUE(WaitIdle());
         const bool player = c.button == window->ImgBtnConvertMovie2Walkman;
-        EXPECT_EQ(States(), (std::vector<std::string>{"変換失敗", player ? "転送完了" : "変換完了"}));
+        const std::string second = c.flushError == EIO ? "変換失敗" : player ? "転送完了" : "変換完了";
+        EXPECT_EQ(States(), (std::vector<std::string>{"変換失敗", second}));
         EXPECT_EQ(boxes.Texts(), std::vector<std::string>{c.box});
         for (const std::string& folder : {root + "VIDEO/", temp / "out/"})
-            for (const char* name : {"full.mp4", "full.JPG", "full.mp3", "a.mp4", "a.JPG", "a.mp3"})
-                EXPECT_FALSE(fs::exists(folder + name)) << folder + name;
+            for (const std::string name : {"full.mp4", "full.JPG", "full.mp3", "a.mp4", "a.JPG", "a.mp3"})
+                for (const std::string& file : {folder + name, folder + name + ".movarin-part"})
+                    EXPECT_FALSE(fs::exists(file)) << file;
     }
+}
+
+TEST_F(MainWindowDriverTest, AJobLeavesAFinalNameOnlyWhenItIsDoneAndNoTemporaryName)
+{
+    // Each case runs "<name>.avi" then "next.avi" into the output folder.
+    // The medium fails for names with "flush" (before the rename), "late"
+    // (after it: the folder's flush) and "gone" (the folder is taken away).
+    struct Case {
+        const char* name;
+        bool cancel;
+        std::vector<std::string> states;
+        std::string box;  // nothing for a cancelled run
+    };
+    const std::string done = text::Converted;
+    const Case cases[] = {
+        {"ok", false, {"変換完了", "変換完了"}, done},
+        {"full", false, {"変換失敗", "変換完了"}, done + "\n" + text::DestinationFull},
+        {"slow", true, {"変換待ち", "変換待ち"}, ""},
+        {"flush", false, {"変換失敗", "変換完了"}, done},
+        {"late", false, {"変換失敗", "変換完了"}, done},
+        // next.avi is not tried: the folder it would go to is gone.
+        {"gone", false, {"変換失敗", "変換失敗"}, done + "\n" + text::DestinationGone},
+    };
+    window->Driver().Flush = [](const std::vector<movarin::WrittenFile>& files,
+                                const std::string& folder) {
+        const std::string name = fs::path(files.front().final).stem();
+        if (name == "flush")
+            return movarin::FlushResult{EACCES, files.front().written};
+        if (name == "gone") {
+            fs::remove_all(folder);
+            return movarin::FlushResult{ENOENT, files.front().written};
+        }
+        const movarin::FlushResult result = movarin::FlushToMedium(files, folder);
+        return name == "late" ? movarin::FlushResult{EROFS, folder} : result;
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::create_directories(temp / "out");
+        ReplaceJobs({std::string("/src/") + c.name + ".avi", "/src/next.avi"});
+        boxes.shown.clear();
+        fs::remove(temp / "calls.log");
+        if (c.cancel) {
+            StartSlowRun();
+            Click(window->ImgBtnConvertCancel);
+        } else {
+            Click(window->ImgBtnConvertMovie);
+        }
+        ASSERT_TRUE(WaitIdle());
+        EXPECT_EQ(States(), c.states);
+        if (!c.cancel) {
+            EXPECT_EQ(boxes.Texts(), std::vector<std::string>{c.box});
+        }
+        const bool ok = c.states[0] == "変換完了";
+        const std::string output = temp / (std::string("out/") + c.name + ".mp4");
+        EXPECT_EQ(fs::exists(output), ok);
+        EXPECT_FALSE(fs::exists(output + ".movarin-part"));
+        EXPECT_EQ(ReadFile(temp / "calls.log").find("next.avi") != std::string::npos,
+                  c.states[1] == "変換完了");
+        fs::remove_all(temp / "out");
+    }
+}
+
+TEST_F(MainWindowDriverTest, ARunRemovesTheTemporaryFilesADeadRunLeftWhereItWritesAndNothingElse)
+{
+    const std::string root = AddPlayer();
+    const std::vector<std::string> stale = {temp / "out/a.mp4.movarin-part",
+                                            temp / "out/第1話.mp4.movarin-part",
+                                            temp / "out/x.JPG.movarin-part"};
+    const std::vector<std::string> kept = {
+        temp / "out/b.mp4",         temp / "out/notes.txt",
+        temp / "out/.movarin-part", temp / "out/c.mp4.movarin-parts",
+        temp / "out/sub/d.mp4.movarin-part", root + "VIDEO/e.mp4.movarin-part"};
+    for (const auto& file : stale)
+        std::ofstream(file) << "stale";
+    fs::create_directories(temp / "out/sub");
+    fs::create_directories(temp / "out/folder.movarin-part");
+    for (const auto& file : kept)
+        std::ofstream(file) << "kept";
+    AddJobs({"a.avi"});
+    Click(window->ImgBtnConvertMovie);
+    ASSERT_TRUE(WaitIdle());
+
+    EXPECT_EQ(States(), std::vector<std::string>{"変換完了"});
+    // The stale file took no name from the new output.
+    EXPECT_EQ(ReadFile(temp / "out/a.mp4"), "video");
+    for (const auto& file : stale)
+        EXPECT_FALSE(fs::exists(file)) << file;
+    for (const auto& file : kept)
+        EXPECT_EQ(ReadFile(file), "kept") << file;
+    EXPECT_TRUE(fs::is_directory(temp / "out/folder.movarin-part"));
 }
 
 } // namespace

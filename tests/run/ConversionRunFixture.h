@@ -32,7 +32,8 @@ using movarin::BoxAnswer;
 namespace text = movarin::driver_text;
 namespace fs = std::filesystem;
 
-// Writes its output unless the source name holds "fail" (exit 1); "holdN"
+// Writes its output (under its temporary name, as the front does) unless the
+// source name holds "fail" (exit 1); "holdN"
 // holds the conversion N tenths of a second; "slow" writes a partial output
 // and then waits; "unplug" takes the player's PICTURE folder away first;
 // "len120", "lenNA" and "len0" print FFmpeg's length line for a known clip,
@@ -66,6 +67,7 @@ for a in "$@"; do
   prev="$a"; out="$a"
 done
 echo "$src|$out" >> calls.log
+out="$out.movarin-part"  # as the front, under the temporary name
 name=$(basename "$src")
 if [ $thumb = 1 ]; then
   case "$src" in *thumbwait*) sleep 1 ;; esac
@@ -195,7 +197,8 @@ protected:
         std::vector<pid_t> helpers;
         for (const char* name : slow) {
             const std::string pid = temp / "pids/" + name;
-            const std::string output = temp / "out/" + fs::path(name).stem().string() + ".mp4";
+            const std::string output =
+                temp / "out/" + fs::path(name).stem().string() + ".mp4.movarin-part";
             // The shell creates the file before it writes the number.
             EXPECT_TRUE(
                 PumpUntil([&] { return ReadFile(pid).ends_with('\n') && fs::exists(output); }));

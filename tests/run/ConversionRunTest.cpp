@@ -175,7 +175,8 @@ TEST_F(MainWindowDriverTest, PlayerRunMakesThumbnailsAndOpensTheVideoFolder)
     for (const char* name : {"a.mp4", "a.JPG", "c.mp4", "c.JPG"})
         EXPECT_TRUE(fs::exists(root + "VIDEO/" + name)) << name;
     // The failed job leaves no picture without its video.
-    EXPECT_FALSE(fs::exists(root + "VIDEO/b-fail.JPG"));
+    for (const char* name : {"b-fail.JPG", "b-fail.JPG.movarin-part"})
+        EXPECT_FALSE(fs::exists(root + "VIDEO/" + name)) << name;
     // The thumbnail of each job is made before its conversion.
     const std::string calls = ReadFile(temp / "calls.log");
     for (const std::string name : {"a", "c"})
@@ -196,7 +197,8 @@ TEST_F(MainWindowDriverTest, PlayerThatGoesAwayFailsTheJobsStartedLaterAndWrites
 
     EXPECT_EQ(States(),
               (std::vector<std::string>{"転送完了", "転送完了", "変換失敗", "変換失敗"}));
-    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{text::Transferred});
+    EXPECT_EQ(boxes.Texts(),
+              std::vector<std::string>{std::string(text::Transferred) + "\n" + text::PlayerGone});
     for (const auto& entry : fs::directory_iterator(temp.Path()))
         EXPECT_NE(entry.path().extension(), ".mp4") << entry.path();
     EXPECT_EQ(ReadFile(temp / "calls.log").find("c.avi"), std::string::npos);
