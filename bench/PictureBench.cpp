@@ -9,7 +9,12 @@
 // fixed cost of the front's reading of the source (probe). A second front, such
 // as an older build, can be given to compare its pictures with.
 //
-// Usage: picture_bench [rounds] [other-front]   (run by hand, not a test)
+// --full: what users convert, at its size and length, where the CPU ratio is
+// the treatment's and not the fixed cost of starting FFmpeg: phone HDR (HLG,
+// PQ) at 1920x1080 and a portrait phone video 1080x1920, 7 s; 1080i TS 7 s;
+// 480i and the old AVI 10 s.
+//
+// Usage: picture_bench [rounds] [other-front] [--full]   (run by hand, not a test)
 #include "ChildRun.h"
 #include "PictureSources.h"
 #include "encoder/ArgumentTranslator.h"
@@ -77,22 +82,49 @@ std::vector<std::string> Received(const std::string& argumentText)
     return argv;
 }
 
+struct Case {
+    picture::Kind kind;
+    double seconds;
+};
+
+const std::vector<Case> kFullCases = {
+    {picture::Kind::Hlg, 7}, {picture::Kind::Pq, 7}, {picture::Kind::Portrait, 7},
+    {picture::Kind::Interlaced1080, 7}, {picture::Kind::Interlaced480, 10}, {picture::Kind::OldAvi, 10},
+};
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
-    const std::string other = argc > 2 ? argv[2] : "";
+    std::vector<std::string> positional;
+    bool full = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]) == "--full")
+            full = true;
+        else
+            positional.emplace_back(argv[i]);
+    }
+    const int rounds = !positional.empty() ? std::max(1, std::atoi(positional[0].c_str())) : 3;
+    const std::string other = positional.size() > 1 ? positional[1] : "";
+    std::vector<Case> cases;
+    if (full)
+        cases = kFullCases;
+    else
+        for (const picture::SourceKind& kind : picture::AllKinds())
+            cases.push_back({kind.kind, 2});
     const fs::path dir = fs::temp_directory_path() / ("movarin-picture-bench-" + std::to_string(getpid()));
     fs::create_directories(dir);
 
     std::printf("%d round(s); CPU: median seconds of FFmpeg and the front; untreated: bare FFmpeg, -s as given\n",
                 rounds);
-    std::printf("%-32s %-9s | %-6s %-5s %-5s | %-6s %-5s %-5s | %-6s %-6s %-6s %-6s %-6s\n", "source", "frame", "SSIM",
+    std::printf("%-32s %-14s %-9s | %-6s %-5s %-5s | %-6s %-5s %-5s | %-6s %-6s %-6s %-6s %-6s\n", "source", "size, length", "frame", "SSIM",
                 "sat", "shape", other.empty() ? "SSIM0" : "SSIMb", "sat", "shape", "CPU0", "CPU", "probe", "ratio",
                 "-probe");
-    for (const picture::SourceKind& kind : picture::AllKinds()) {
-        if (const std::string error = picture::MakeSource(kind, dir.string(), 2); !error.empty()) {
+    for (const Case& c : cases) {
+        const picture::SourceKind& kind = picture::KindOf(c.kind);
+        if (const std::string error = picture::MakeSource(kind, dir.string(), c.seconds,
+                                                          full ? picture::Size::Full : picture::Size::Small);
+            !error.empty()) {
             std::fprintf(stderr, "cannot make %s: %s\n", kind.file, error.c_str());
             return 1;
         }
@@ -122,8 +154,11 @@ int main(int argc, char** argv)
                                                : Convert(other, line, output, kind, master, masterSaturation, 1);
         if (!after.ok || !untreated.ok || !compared.ok)
             return 1;
-        std::printf("%-32s %-9s | %-6.3f %-5.2f %-5.2f | %-6.3f %-5.2f %-5.2f | %-6.2f %-6.2f %-6.2f %-6.2f %-6.2f\n",
-                    kind.name,
+        const picture::Stream made = picture::VideoStreamOf(source);
+        const std::string length = std::to_string(made.width) + "x" + std::to_string(made.height) + " "
+            + std::to_string(int(c.seconds)) + "s";
+        std::printf("%-32s %-14s %-9s | %-6.3f %-5.2f %-5.2f | %-6.3f %-5.2f %-5.2f | %-6.2f %-6.2f %-6.2f %-6.2f %-6.2f\n",
+                    kind.name, length.c_str(),
                     kind.ratio == 0 ? "320x240" : "320x180", after.ssim, after.saturation, after.shape,
                     compared.ssim, compared.saturation, compared.shape, untreated.cpu, after.cpu,
                     probe, after.cpu / untreated.cpu, (after.cpu - probe) / untreated.cpu);

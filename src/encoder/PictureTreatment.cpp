@@ -1,8 +1,10 @@
 #include "encoder/PictureTreatment.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
+#include <string_view>
 
 namespace movarin::encoder {
 namespace {
@@ -27,6 +29,23 @@ constexpr const char* kToneMapParameter = "0.5";
 // its pixel aspect makes the whole 2.3 % wider than the screen: bars of a
 // few pixels would frame the edges of the recording, not a picture.
 constexpr double kFillTolerance = 0.03;
+
+// Decoders of formats that have no interlaced pictures, for which FFmpeg
+// states no field order. Other streams without one may be interlaced (DV
+// from a camcorder, interlaced MPEG-4 Part 2 or Motion JPEG captures say so
+// only frame by frame), so they keep the deinterlacer for flagged frames.
+constexpr std::array<std::string_view, 11> kNeverInterlaced = {
+    "mpeg1video", "msmpeg4v1", "msmpeg4v2", "msmpeg4v3", "wmv1", "wmv2", "flv1", "vp6", "vp6f", "h261", "theora",
+};
+
+bool MayBeInterlaced(const SourcePicture& source)
+{
+    if (source.fieldOrder == "progressive")
+        return false;
+    if (!source.fieldOrder.empty())
+        return true;
+    return std::find(kNeverInterlaced.begin(), kNeverInterlaced.end(), source.codec) == kNeverInterlaced.end();
+}
 
 int Even(double value)
 {
@@ -87,8 +106,10 @@ std::string Describe(const SourcePicture& source, const PictureTreatment& t)
         text += " rotated " + std::to_string(source.rotation);
     text += t.toneMap == ToneMap::Pq ? " HDR PQ" : t.toneMap == ToneMap::Hlg ? " HDR HLG" : "";
     text += " ->";
-    if (t.deinterlace)
-        text += " deinterlaced (bwdif, flagged frames),";
+    if (t.deinterlace && t.fieldOrderKnown)
+        text += " deinterlaced (bwdif),";
+    else if (t.deinterlace)
+        text += " frames flagged interlaced deinterlaced (bwdif; no field order stated),";
     if (t.toneMap != ToneMap::None)
         text += std::string(" tone-mapped to BT.709 (") + kToneMapOperator + "),";
     text += " fitted " + Size(t.content) + " in " + Size(t.frame);
@@ -125,13 +146,22 @@ PictureTreatment ChooseTreatment(const SourcePicture& source, FrameSize frame)
     }
     // Only frames flagged interlaced are touched, so an unknown order costs
     // a pass-through; a stream known progressive skips the filter.
-    t.deinterlace = source.fieldOrder != "progressive";
+    t.deinterlace = MayBeInterlaced(source);
+    t.fieldOrderKnown = !source.fieldOrder.empty() && source.fieldOrder != "progressive";
     t.toneMap = ToneMapOf(source);
     t.content = FittedContent(source, frame);
 
     std::string& f = t.filter;
-    if (t.deinterlace)
+    if (t.deinterlace) {
+        // A scale along the lines alone leaves each line, and so each field,
+        // as it was: the deinterlacer then works at the output's width (a
+        // sixth of 1080i's for 320 columns) and only the height is left to
+        // scale after it.
+        const int width = source.rotation % 180 == 90 ? source.height : source.width;
+        if (t.content.width < width)
+            f += "scale=" + std::to_string(t.content.width) + ":ih,";
         f += "bwdif=mode=send_frame:parity=auto:deint=interlaced,";
+    }
     f += "scale=" + std::to_string(t.content.width) + ":" + std::to_string(t.content.height);
     if (t.toneMap != ToneMap::None) {
         f += ToneMapFilter(source, t.toneMap);

@@ -23,6 +23,7 @@ enum class ToneMap { None, Hlg, Pq };
 
 struct PictureTreatment {
     bool deinterlace = false; // frames flagged interlaced, by bwdif
+    bool fieldOrderKnown = false; // the stream says it is interlaced
     ToneMap toneMap = ToneMap::None;
     FrameSize frame;          // the frame the line asks for
     FrameSize content;        // the picture inside it; the rest is black

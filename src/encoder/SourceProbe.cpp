@@ -161,6 +161,7 @@ SourcePicture ParseSourcePicture(std::string_view report)
             if (parts.size() < 3)
                 continue;
             SourcePicture candidate;
+            candidate.codec = std::string(parts[0].substr(0, parts[0].find(' ')));
             ReadPixelFormat(parts[1], candidate);
             if (!ReadSize(parts[2], candidate))
                 continue;

@@ -10,6 +10,7 @@ namespace movarin::encoder {
 
 struct SourcePicture {
     bool found = false;  // the source has a video stream (cover art aside)
+    std::string codec;   // FFmpeg's decoder name: "mpeg2video", "hevc", ...
     int width = 0;       // as stored
     int height = 0;
     int sarNum = 1;      // pixel aspect; 1:1 when FFmpeg knows none

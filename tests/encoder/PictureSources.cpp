@@ -58,20 +58,22 @@ struct Recipe {
     std::vector<std::string> encode; // from the master to the source
 };
 
-Recipe RecipeOf(const SourceKind& k)
+Recipe RecipeOf(const SourceKind& k, Size size)
 {
+    const bool full = size == Size::Full;
     const std::vector<std::string> x264 = {"-c:v", "libx264", "-preset", "veryfast", "-crf", "18"};
     switch (k.kind) {
     case Kind::Hlg:
     case Kind::Pq: {
         const char* t = k.kind == Kind::Hlg ? "arib-std-b67" : "smpte2084";
-        return {640, 360, "30", {"-vf", HdrFilter(t), "-c:v", "libx265", "-preset", "fast", "-crf", "16",
+        return {full ? 1920 : 640, full ? 1080 : 360, "30",
+                {"-vf", HdrFilter(t), "-c:v", "libx265", "-preset", full ? "veryfast" : "fast", "-crf", "16",
                                   "-x265-params", X265Tags(t), "-pix_fmt", "yuv420p10le"}};
     }
     case Kind::Portrait: {
         std::vector<std::string> e = {"-vf", "transpose=cclock"};
         e.insert(e.end(), x264.begin(), x264.end());
-        return {360, 640, "30", e};
+        return {full ? 1080 : 360, full ? 1920 : 640, "30", e};
     }
     case Kind::Wide:
         return {640, 360, "30", x264};
@@ -132,9 +134,9 @@ std::string SourcePath(const SourceKind& kind, const std::string& folder)
     return folder + "/" + kind.file;
 }
 
-std::string MakeSource(const SourceKind& kind, const std::string& folder, double seconds)
+std::string MakeSource(const SourceKind& kind, const std::string& folder, double seconds, Size scale)
 {
-    const Recipe r = RecipeOf(kind);
+    const Recipe r = RecipeOf(kind, scale);
     const std::string master = MasterPath(kind, folder);
     const std::string source = SourcePath(kind, folder);
     const std::string size = std::to_string(r.width) + "x" + std::to_string(r.height);

@@ -30,10 +30,16 @@ struct Rect {
     int y = 0;
 };
 
+// Small keeps every source cheap for the tests; Full gives the phone videos
+// the size phones record (HDR 1920x1080, portrait 1080x1920). The TV and
+// DVD sources have their own size in both.
+enum class Size { Small, Full };
+
 // Makes the master (lossless, the picture as it should look) and the
 // source of kind from it in folder, seconds long. Returns FFmpeg's
 // complaint, empty on success.
-std::string MakeSource(const SourceKind& kind, const std::string& folder, double seconds);
+std::string MakeSource(const SourceKind& kind, const std::string& folder, double seconds,
+                       Size size = Size::Small);
 std::string MasterPath(const SourceKind& kind, const std::string& folder);
 std::string SourcePath(const SourceKind& kind, const std::string& folder);
 

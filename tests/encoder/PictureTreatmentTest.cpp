@@ -18,10 +18,11 @@ std::string Report(const std::string& streams)
 }
 
 SourcePicture Picture(int w, int h, int sarNum = 1, int sarDen = 1, int rotation = 0,
-                      const char* field = "progressive", const char* transfer = "bt709")
+                      const char* field = "progressive", const char* transfer = "bt709", const char* codec = "h264")
 {
     SourcePicture p;
     p.found = true;
+    p.codec = codec;
     p.width = w;
     p.height = h;
     p.sarNum = sarNum;
@@ -45,11 +46,14 @@ TEST(PictureTreatment, FfmpegsDescriptionOfTheSource)
     };
     SourcePicture hlg = Picture(1920, 1080, 1, 1, 270, "progressive", "arib-std-b67");
     hlg.pixelFormat = "yuv420p10le";
+    hlg.codec = "hevc";
     SourcePicture dvd = Picture(720, 480, 8, 9, 0, "top first", "");
     dvd.pixelFormat = "yuv420p";
+    dvd.codec = "mpeg2video";
     dvd.matrix = dvd.primaries = dvd.transfer = "";
     SourcePicture avi = Picture(640, 480, 1, 1, 0, "", "bt709");
     avi.pixelFormat = "yuv420p";
+    avi.codec = "mpeg4";
     avi.matrix = "bt470bg";
     avi.primaries = avi.transfer = "";
     const Case cases[] = {
@@ -78,6 +82,7 @@ TEST(PictureTreatment, FfmpegsDescriptionOfTheSource)
         const SourcePicture p = ParseSourcePicture(c.report);
         const SourcePicture& e = c.expected;
         EXPECT_EQ(p.found, e.found);
+        EXPECT_EQ(p.codec, e.codec);
         EXPECT_EQ(p.width, e.width);
         EXPECT_EQ(p.height, e.height);
         EXPECT_EQ(p.sarNum * e.sarDen, e.sarNum * p.sarDen);
@@ -118,7 +123,13 @@ TEST(PictureTreatment, ChosenFromTheSourcesProperties)
          {102, 180}},
         {"upside down keeps its shape", Picture(1920, 1080, 1, 1, 180), {320, 180}, false, ToneMap::None,
          {320, 180}},
-        {"unknown field order: flagged frames only", Picture(640, 480, 1, 1, 0, ""), {320, 240}, true,
+        {"interlaced capture no wider than its frame", Picture(320, 240, 1, 1, 0, "top first"), {320, 240}, true,
+         ToneMap::None, {320, 240}},
+        {"MPEG-4 Part 2 AVI, no field order: flagged frames only", Picture(640, 480, 1, 1, 0, "", "", "mpeg4"),
+         {320, 240}, true, ToneMap::None, {320, 240}},
+        {"DV, no field order: flagged frames only", Picture(720, 480, 8, 9, 0, "", "", "dvvideo"), {320, 240},
+         true, ToneMap::None, {320, 240}},
+        {"MPEG-1 has no interlaced pictures", Picture(352, 240, 10, 11, 0, "", "", "mpeg1video"), {320, 240}, false,
          ToneMap::None, {320, 240}},
         {"HLG", Picture(3840, 2160, 1, 1, 0, "progressive", "arib-std-b67"), {320, 180}, false, ToneMap::Hlg,
          {320, 180}},
@@ -134,6 +145,14 @@ TEST(PictureTreatment, ChosenFromTheSourcesProperties)
         EXPECT_EQ(t.toneMap, c.toneMap);
         EXPECT_EQ(t.content, c.content) << t.content.width << "x" << t.content.height;
         EXPECT_EQ(t.filter.find("bwdif") != std::string::npos, c.deinterlace) << t.filter;
+        if (c.deinterlace) {
+            // The fields reach the deinterlacer whole, no wider than the output.
+            const std::string narrowed = "scale=" + std::to_string(c.content.width) + ":ih,";
+            EXPECT_EQ(t.filter.substr(0, t.filter.find("bwdif")),
+                      c.source.width > c.content.width ? narrowed : "") << t.filter;
+            EXPECT_EQ(t.summary.find("no field order") != std::string::npos, c.source.fieldOrder.empty())
+                << t.summary;
+        }
         // Colours of an SDR source stay exactly as they are.
         EXPECT_EQ(t.filter.find("zscale") != std::string::npos, c.toneMap != ToneMap::None) << t.filter;
         EXPECT_EQ(!t.outputOptions.empty(), c.toneMap != ToneMap::None);
