@@ -6,6 +6,7 @@
 #include "encoder/EncoderLocator.h"
 #include "encoder/EncoderProcess.h"
 #include "encoder/OutputGuard.h"
+#include "encoder/SourceReport.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -48,6 +49,8 @@ int main(int argc, char** argv)
         WriteAll(STDERR_FILENO, "movarin-encoder: FFmpeg is not installed (no ffmpeg on PATH)\n");
         return 127;
     }
+    if (const int stopped = TreatPicture(translation, ffmpeg, confined, abi); stopped != 0)
+        return stopped;
 
     // The guard looks before the confinement creates the outputs, so that a
     // failed run takes the files the front made along.

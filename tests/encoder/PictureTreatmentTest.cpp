@@ -1,0 +1,178 @@
+// What the front does to a picture: FFmpeg's description of a source read
+// back, the treatment chosen from it, and the treatment put into Movarin's
+// own command lines.
+#include "encoder/PictureTreatment.h"
+#include "jobs/ThConvertInfo.h"
+#include "platform/CommandLine.h"
+
+#include <gtest/gtest.h>
+
+using namespace movarin::encoder;
+
+namespace {
+
+std::string Report(const std::string& streams)
+{
+    return "Input #0, mov,mp4,m4a,3gp,3g2,mj2, from 'file:clip.mp4':\n  Duration: 00:00:01.00, start: 0.000000\n"
+        + streams + "At least one output file must be specified\n";
+}
+
+SourcePicture Picture(int w, int h, int sarNum = 1, int sarDen = 1, int rotation = 0,
+                      const char* field = "progressive", const char* transfer = "bt709")
+{
+    SourcePicture p;
+    p.found = true;
+    p.width = w;
+    p.height = h;
+    p.sarNum = sarNum;
+    p.sarDen = sarDen;
+    p.rotation = rotation;
+    p.fieldOrder = field;
+    p.transfer = transfer;
+    p.primaries = transfer == std::string("bt709") ? "bt709" : "bt2020";
+    p.matrix = transfer == std::string("bt709") ? "bt709" : "bt2020nc";
+    return p;
+}
+
+} // namespace
+
+TEST(PictureTreatment, FfmpegsDescriptionOfTheSource)
+{
+    struct Case {
+        const char* name;
+        std::string report;
+        SourcePicture expected;
+    };
+    SourcePicture hlg = Picture(1920, 1080, 1, 1, 270, "progressive", "arib-std-b67");
+    hlg.pixelFormat = "yuv420p10le";
+    SourcePicture dvd = Picture(720, 480, 8, 9, 0, "top first", "");
+    dvd.pixelFormat = "yuv420p";
+    dvd.matrix = dvd.primaries = dvd.transfer = "";
+    SourcePicture avi = Picture(640, 480, 1, 1, 0, "", "bt709");
+    avi.pixelFormat = "yuv420p";
+    avi.matrix = "bt470bg";
+    avi.primaries = avi.transfer = "";
+    const Case cases[] = {
+        {"HLG phone video turned by its display matrix",
+         Report("  Stream #0:0[0x1](und): Video: hevc (Main 10) (hvc1 / 0x31637668), yuv420p10le(tv, "
+                "bt2020nc/bt2020/arib-std-b67, progressive), 1920x1080 [SAR 1:1 DAR 16:9], 8 kb/s, 30 fps (default)\n"
+                "    Metadata:\n      handler_name    : Core Media Video\n    Side data:\n"
+                "      displaymatrix: rotation of -90.00 degrees\n"
+                "  Stream #0:1[0x2](und): Audio: aac (LC), 48000 Hz, stereo, fltp, 96 kb/s (default)\n"),
+         hlg},
+        {"interlaced DVD with its pixel aspect, after its cover art",
+         Report("  Stream #0:0: Video: mjpeg (Baseline), yuvj420p(pc, bt470bg/unknown/unknown), 300x300 [SAR 1:1 DAR 1:1], "
+                "90k tbr, 90k tbn (attached pic)\n"
+                "  Stream #0:1[0x1e0]: Video: mpeg2video (Main), yuv420p(tv, top first, left), 720x480 [SAR 8:9 DAR 4:3], "
+                "29.97 fps\n    Side data:\n      cpb: bitrate max/min/avg: 0/0/0 buffer size: 0 vbv_delay: N/A\n"),
+         dvd},
+        {"old AVI with no field order and no pixel aspect",
+         Report("  Stream #0:0: Video: mpeg4 (Simple Profile) (XVID / 0x44495658), yuv420p(bt470bg/unknown/unknown), "
+                "640x480, 1000 kb/s, 25 fps\n"),
+         avi},
+        {"sound only", Report("  Stream #0:0: Audio: mp3, 44100 Hz, stereo, fltp, 128 kb/s\n"), SourcePicture{}},
+        {"no input at all", "clip.mp4: No such file or directory\n", SourcePicture{}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const SourcePicture p = ParseSourcePicture(c.report);
+        const SourcePicture& e = c.expected;
+        EXPECT_EQ(p.found, e.found);
+        EXPECT_EQ(p.width, e.width);
+        EXPECT_EQ(p.height, e.height);
+        EXPECT_EQ(p.sarNum * e.sarDen, e.sarNum * p.sarDen);
+        EXPECT_EQ(p.rotation, e.rotation);
+        EXPECT_EQ(p.fieldOrder, e.fieldOrder);
+        EXPECT_EQ(p.pixelFormat, e.pixelFormat);
+        EXPECT_EQ(p.matrix, e.matrix);
+        EXPECT_EQ(p.primaries, e.primaries);
+        EXPECT_EQ(p.transfer, e.transfer);
+    }
+}
+
+TEST(PictureTreatment, ChosenFromTheSourcesProperties)
+{
+    struct Case {
+        const char* name;
+        SourcePicture source;
+        FrameSize frame;
+        bool deinterlace;
+        ToneMap toneMap;
+        FrameSize content;
+    };
+    const Case cases[] = {
+        {"4:3 in its own frame", Picture(640, 480), {320, 240}, false, ToneMap::None, {320, 240}},
+        {"16:9 in its own frame", Picture(1920, 1080), {320, 180}, false, ToneMap::None, {320, 180}},
+        {"16:9 on a 4:3 screen: letterbox", Picture(1280, 720), {320, 240}, false, ToneMap::None, {320, 180}},
+        {"4:3 on a 16:9 screen: pillarbox", Picture(640, 480), {320, 180}, false, ToneMap::None, {240, 180}},
+        {"thumbnail of a 16:9 source", Picture(1920, 1080), {160, 120}, false, ToneMap::None, {160, 90}},
+        {"anamorphic 16:9 DVD, interlaced", Picture(720, 480, 32, 27, 0, "top first"), {320, 240}, true,
+         ToneMap::None, {320, 180}},
+        {"4:3 DVD, bottom field first", Picture(720, 576, 16, 15, 0, "bottom first"), {320, 240}, true,
+         ToneMap::None, {320, 240}},
+        {"near 4:3 (SAR 10:11) fills the frame", Picture(720, 480, 10, 11), {320, 240}, false, ToneMap::None,
+         {320, 240}},
+        {"portrait phone video, stored landscape", Picture(1920, 1080, 1, 1, 90), {320, 240}, false, ToneMap::None,
+         {136, 240}},
+        {"turned the other way, 16:9 screen", Picture(1920, 1080, 1, 1, 270), {320, 180}, false, ToneMap::None,
+         {102, 180}},
+        {"upside down keeps its shape", Picture(1920, 1080, 1, 1, 180), {320, 180}, false, ToneMap::None,
+         {320, 180}},
+        {"unknown field order: flagged frames only", Picture(640, 480, 1, 1, 0, ""), {320, 240}, true,
+         ToneMap::None, {320, 240}},
+        {"HLG", Picture(3840, 2160, 1, 1, 0, "progressive", "arib-std-b67"), {320, 180}, false, ToneMap::Hlg,
+         {320, 180}},
+        {"PQ, portrait", Picture(3840, 2160, 1, 1, 90, "progressive", "smpte2084"), {320, 240}, false,
+         ToneMap::Pq, {136, 240}},
+        {"BT.2020 SDR is not HDR", Picture(1920, 1080, 1, 1, 0, "progressive", "bt2020-10"), {320, 180}, false,
+         ToneMap::None, {320, 180}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const PictureTreatment t = ChooseTreatment(c.source, c.frame);
+        EXPECT_EQ(t.deinterlace, c.deinterlace);
+        EXPECT_EQ(t.toneMap, c.toneMap);
+        EXPECT_EQ(t.content, c.content) << t.content.width << "x" << t.content.height;
+        EXPECT_EQ(t.filter.find("bwdif") != std::string::npos, c.deinterlace) << t.filter;
+        // Colours of an SDR source stay exactly as they are.
+        EXPECT_EQ(t.filter.find("zscale") != std::string::npos, c.toneMap != ToneMap::None) << t.filter;
+        EXPECT_EQ(!t.outputOptions.empty(), c.toneMap != ToneMap::None);
+        EXPECT_EQ(t.filter.find(",pad=") != std::string::npos, !(c.content == c.frame)) << t.filter;
+        EXPECT_TRUE(t.filter.ends_with(",setsar=1")) << t.filter;
+        EXPECT_NE(t.summary.find(std::to_string(c.content.width) + "x" + std::to_string(c.content.height)),
+                  std::string::npos) << t.summary;
+    }
+}
+
+TEST(PictureTreatment, TakesThePlaceOfTheFrameSizeInMovarinsLines)
+{
+    ThConvertInfoObjectList list;
+    list.Ratio = 0;
+    const auto received = [](const std::string& text) {
+        std::vector<std::string> argv = movarin::SplitCommandLine(std::string(EncoderPath) + text);
+        argv.erase(argv.begin());
+        return argv;
+    };
+    const PictureTreatment hdr = ChooseTreatment(Picture(1920, 1080, 1, 1, 0, "progressive", "smpte2084"), {320, 240});
+    for (const std::string& line : {list.ConvertArguments("/v/-s.mp4", "-s 320x240.mp4"),
+                                    list.ThumbnailArguments("/v/-s.mp4", "x.jpg")}) {
+        SCOPED_TRACE(line);
+        Translation t = TranslateArguments(received(line));
+        const std::vector<std::string> before = t.arguments;
+        const auto size = RequestedFrameSize(t);
+        ASSERT_TRUE(size.has_value());
+        const auto at = std::find(before.begin(), before.end(), "-s") - before.begin();
+        EXPECT_EQ(before[std::size_t(at) + 1], std::to_string(size->width) + "x" + std::to_string(size->height));
+
+        ApplyTreatment(t, hdr);
+        std::vector<std::string> expected = before;
+        expected[std::size_t(at)] = "-vf";
+        expected[std::size_t(at) + 1] = hdr.filter;
+        expected.insert(expected.begin() + at + 2, hdr.outputOptions.begin(), hdr.outputOptions.end());
+        EXPECT_EQ(t.arguments, expected);
+        EXPECT_FALSE(RequestedFrameSize(t).has_value());
+    }
+    EXPECT_FALSE(ParseFrameSize("320x").has_value());
+    EXPECT_FALSE(ParseFrameSize("hd720").has_value());
+    EXPECT_FALSE(ParseFrameSize("0x240").has_value());
+}
