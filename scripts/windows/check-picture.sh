@@ -15,7 +15,7 @@ field() { sed -n "s/.*\b$1=\([^ ]*\).*/\1/p" <<<"$got"; }
 
 # The last crop the detector settles on over every frame, from the first.
 content() {
-  ffmpeg -nostdin -v info -i "$1" -vf cropdetect=round=2:skip=0 -f null - 2>&1 \
+  ffmpeg -nostdin -v info -i "$1" -vf cropdetect=limit=0.1:round=2:skip=0:reset=0 -f null - 2>&1 \
     | sed -n 's/.* crop=\([0-9]*\):\([0-9]*\):\([0-9]*\):\([0-9]*\).*/\1 \2 \3 \4/p' | tail -1
 }
 # Mean saturation of the picture inside that crop, on limited-range 4:2:0 so
