@@ -39,6 +39,15 @@ expect() { # file stream expected-fields
 expect "$out/front/出力 clip.mp4.movarin-part" v "codec_name=mpeg4|width=320|height=240"
 expect "$out/front/出力 clip.mp4.movarin-part" a "codec_name=aac|sample_rate=44100|channels=2"
 expect "$out/front/出力 clip.JPG.movarin-part" v "codec_name=mjpeg|width=160|height=120"
+# Today's sources as the player should show them, held against their masters:
+# saturation within 15 % for SDR, 25 % for HDR.
+masters=build-windows/tests/windows
+picture() { bash "$here/check-picture.sh" "$@" || failed=1; }
+expect "$out/front/av1 4x3.mp4.movarin-part" a "codec_name=aac|sample_rate=44100|channels=2"
+picture "$out/front/av1 4x3.mp4.movarin-part" 320 240 "$masters/master-4x3.mkv" 0.15
+picture "$out/front/av1 4x3.JPG.movarin-part" 160 120 "$masters/master-4x3.mkv" 0.15
+picture "$out/front/hlg 16x9.mp4.movarin-part" 320 180 "$masters/master-16x9.mkv" 0.25
+picture "$out/front/hlg 16x9.JPG.movarin-part" 160 120 "$masters/master-16x9.mkv" 0.25
 # FFmpeg's confinement, as the requests the front makes of Wine's server.
 bash "$here/trace-confinement.sh" || failed=1
 if [ "$mode" != full ]; then

@@ -1,5 +1,6 @@
 // lib\ffmpeg.exe: accepts Movarin's encoder command lines, runs the FFmpeg
 // bundled beside it (lib\encoder\ffmpeg.exe) with their modern equivalents
+// and the picture's treatment (from FFmpeg's description of the source)
 // in a job it cannot start programs from, at low integrity, and exits with
 // FFmpeg's exit code. The arguments are read wide, so a file
 // name outside the system code page arrives whole.
@@ -9,6 +10,7 @@
 #include "encoder/EncoderProcess.h"
 #include "encoder/OutputGuard.h"
 #include "encoder/PartialOutputs.h"
+#include "encoder/SourceReport.h"
 #include "platform/WinApi.h"
 
 #include <shellapi.h>
@@ -38,6 +40,7 @@ int main()
     wchar_t sandbox[8] = L"";
     const DWORD length = ::GetEnvironmentVariableW(L"MOVARIN_SANDBOX", sandbox, 8);
     const bool confined = !(length == 3 && std::wstring_view(sandbox, 3) == L"off");
+    TreatPicture(translation, ffmpeg, confined, 0);
 
     // The guard looks before the confinement creates the outputs, so that a
     // failed run takes the files the front made along.

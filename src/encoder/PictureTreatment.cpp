@@ -158,7 +158,10 @@ PictureTreatment ChooseTreatment(const SourcePicture& source, FrameSize frame)
         // sixth of 1080i's for 320 columns) and only the height is left to
         // scale after it.
         const int width = source.rotation % 180 == 90 ? source.height : source.width;
-        if (t.content.width < width)
+        // Where no field order is stated the frames are almost always
+        // progressive and pass the deinterlacer untouched: a second scale
+        // would cost them more than it saves the rare flagged frame.
+        if (t.fieldOrderKnown && t.content.width < width)
             f += "scale=" + std::to_string(t.content.width) + ":ih,";
         f += "bwdif=mode=send_frame:parity=auto:deint=interlaced,";
     }

@@ -1,9 +1,11 @@
 // lib\ffmpeg.exe under Wine with the FFmpeg bundled beside it: Movarin's own
 // command lines convert a clip (made by the Linux FFmpeg at build time) to
 // MPEG-4 and to a thumbnail, a failed run leaves no output, and a front
-// without its FFmpeg says so; a stand-in for FFmpeg reports its confinement.
-// The outputs stay in MOVARIN_WIN_E2E_OUT/front,
-// where the Windows test script checks them with the Linux ffprobe.
+// without its FFmpeg says so; a stand-in for FFmpeg reports its confinement;
+// today's sources (an AV1 download, an HDR phone video) convert, video and
+// thumbnail. The outputs stay in MOVARIN_WIN_E2E_OUT/front, where the Windows
+// test script checks them with the Linux ffprobe and holds the pictures
+// against their masters.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -215,6 +217,35 @@ TEST_F(EncoderFrontWin, MovieAndThumbnailFromMovarinsCommandLines)
     run = RunFront(Front, jobs.ThumbnailArguments(source_, thumbnail));
     EXPECT_EQ(run.code, 0u) << run.output;
     EXPECT_GT(SizeOf(movarin::PartialName(thumbnail)), 0u);
+}
+
+TEST_F(EncoderFrontWin, TodaysSourcesConvertToVideoAndThumbnail)
+{
+    // FFmpeg 5.1 decodes AV1 only through dav1d without hardware; HDR needs zimg.
+    const struct {
+        const char* source;
+        const char* output; // the name the Windows test script checks
+        std::uint8_t ratio;
+    } cases[] = {
+        {MOVARIN_WIN_AV1_SOURCE, "av1 4x3", 0},
+        {MOVARIN_WIN_HDR_SOURCE, "hlg 16x9", 1},
+    };
+    std::filesystem::create_directories(FsPath(OutDir));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.output);
+        ThConvertInfoObjectList jobs;
+        jobs.Quality = 1;
+        jobs.Ratio = c.ratio;
+        const std::string movie = OutDir + c.output + ".mp4";
+        FrontRun run = RunFront(Front, jobs.ConvertArguments(c.source, movie));
+        EXPECT_EQ(run.code, 0u) << run.output;
+        EXPECT_GT(SizeOf(movarin::PartialName(movie)), 10000u);
+
+        const std::string thumbnail = OutDir + c.output + ".JPG";
+        run = RunFront(Front, jobs.ThumbnailArguments(c.source, thumbnail));
+        EXPECT_EQ(run.code, 0u) << run.output;
+        EXPECT_GT(SizeOf(movarin::PartialName(thumbnail)), 0u);
+    }
 }
 
 TEST_F(EncoderFrontWin, FailedRunLeavesNoOutputAndAMissingEncoderIsReported)
