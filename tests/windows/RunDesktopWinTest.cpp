@@ -56,7 +56,8 @@ TEST(RunDesktopWinTest, ExecutionStateAndTaskbarAreSetAndUndoneInEveryEnding)
         {"a job failed", Ending::CompletesWithFailure,
          {held, "normal", "0", "40", "error", "40", cleared, "none"}},
         {"cancelled", Ending::Cancelled, {held, "normal", "0", "40", cleared, "none"}},
-        {"window closes", Ending::WindowCloses, {held, "normal", "0", "40", cleared, "none"}},
+        // Torn down with the window: the pieces go in reverse of their making.
+        {"window closes", Ending::WindowCloses, {held, "normal", "0", "40", "none", cleared}},
     };
     for (const WinCase& c : cases) {
         SCOPED_TRACE(c.name);
