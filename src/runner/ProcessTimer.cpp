@@ -12,8 +12,12 @@ void TProcessTimer::StartCounting()
 {
     secondsSinceStart_.store(0);
     secondsSinceLastOutput_.store(0);
+    counting_.fetch_add(1);
     // A QTimer may only be started on its own thread.
-    auto enable = [this] { start(1000); };
+    auto enable = [this] {
+        if (counting_.load() > 0 && !isActive())
+            start(1000);
+    };
     if (QThread::currentThread() == thread())
         enable();
     else
@@ -22,7 +26,13 @@ void TProcessTimer::StartCounting()
 
 void TProcessTimer::StopCounting()
 {
-    auto disable = [this] { stop(); };
+    // A stopped worker may still be winding down while the next run has
+    // begun: its late stop must not leave the new run without ticks.
+    counting_.fetch_sub(1);
+    auto disable = [this] {
+        if (counting_.load() == 0)
+            stop();
+    };
     if (QThread::currentThread() == thread())
         disable();
     else

@@ -12,11 +12,12 @@ class TProcessTimer : public QTimer {
 public:
     explicit TProcessTimer(QObject* owner);
 
-    // Interval 1000 ms, both counters 0, enabled.
+    // Interval 1000 ms, both counters 0, enabled (already ticking when
+    // another run of the same runner still counts).
     void StartCounting();
     // Since the last delivered text.
     void ResetLastOutput() { secondsSinceLastOutput_.store(0); }
-    // Disabled; the counters keep their values.
+    // Disabled once no run counts; the counters keep their values.
     void StopCounting();
 
     std::int32_t SecondsSinceStart() const { return secondsSinceStart_.load(); }
@@ -28,4 +29,6 @@ public:
 private:
     std::atomic<std::int32_t> secondsSinceStart_{0};
     std::atomic<std::int32_t> secondsSinceLastOutput_{0};
+    // Runs counting now: the workers of a runner may overlap.
+    std::atomic<std::int32_t> counting_{0};
 };
