@@ -18,6 +18,7 @@
 #include "ChildRun.h"
 #include "PictureSources.h"
 #include "encoder/ArgumentTranslator.h"
+#include "jobs/PartialName.h"
 #include "jobs/ThConvertInfo.h"
 #include "platform/CommandLine.h"
 
@@ -63,6 +64,10 @@ Outcome Convert(const std::string& program, const std::vector<std::string>& args
             std::fprintf(stderr, "%s failed on %s:\n%s\n", program.c_str(), kind.file, r.output.c_str());
             return o;
         }
+        // The front leaves its output under the temporary name Movarin
+        // renames once the file is whole.
+        if (std::error_code error; fs::exists(movarin::PartialName(output)))
+            fs::rename(movarin::PartialName(output), output, error);
     }
     std::sort(cpu.begin(), cpu.end());
     o.cpu = cpu[cpu.size() / 2];

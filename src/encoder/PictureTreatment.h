@@ -21,8 +21,14 @@ struct FrameSize {
 
 enum class ToneMap { None, Hlg, Pq };
 
+enum class Deinterlace {
+    None,
+    FirstField, // the picture is no taller than a field: the field shown first, as it is
+    Bwdif,      // frames flagged interlaced, by FFmpeg's motion-adaptive bwdif
+};
+
 struct PictureTreatment {
-    bool deinterlace = false; // frames flagged interlaced, by bwdif
+    Deinterlace deinterlace = Deinterlace::None;
     bool fieldOrderKnown = false; // the stream says it is interlaced
     ToneMap toneMap = ToneMap::None;
     FrameSize frame;          // the frame the line asks for

@@ -101,55 +101,68 @@ TEST(PictureTreatment, ChosenFromTheSourcesProperties)
         const char* name;
         SourcePicture source;
         FrameSize frame;
-        bool deinterlace;
+        const char* deinterlacer; // "", "field=top", "field=bottom" or "bwdif"
         ToneMap toneMap;
         FrameSize content;
     };
     const Case cases[] = {
-        {"4:3 in its own frame", Picture(640, 480), {320, 240}, false, ToneMap::None, {320, 240}},
-        {"16:9 in its own frame", Picture(1920, 1080), {320, 180}, false, ToneMap::None, {320, 180}},
-        {"16:9 on a 4:3 screen: letterbox", Picture(1280, 720), {320, 240}, false, ToneMap::None, {320, 180}},
-        {"4:3 on a 16:9 screen: pillarbox", Picture(640, 480), {320, 180}, false, ToneMap::None, {240, 180}},
-        {"thumbnail of a 16:9 source", Picture(1920, 1080), {160, 120}, false, ToneMap::None, {160, 90}},
-        {"anamorphic 16:9 DVD, interlaced", Picture(720, 480, 32, 27, 0, "top first"), {320, 240}, true,
+        {"4:3 in its own frame", Picture(640, 480), {320, 240}, "", ToneMap::None, {320, 240}},
+        {"16:9 in its own frame", Picture(1920, 1080), {320, 180}, "", ToneMap::None, {320, 180}},
+        {"16:9 on a 4:3 screen: letterbox", Picture(1280, 720), {320, 240}, "", ToneMap::None, {320, 180}},
+        {"4:3 on a 16:9 screen: pillarbox", Picture(640, 480), {320, 180}, "", ToneMap::None, {240, 180}},
+        {"thumbnail of a 16:9 source", Picture(1920, 1080), {160, 120}, "", ToneMap::None, {160, 90}},
+        {"anamorphic 16:9 DVD, interlaced", Picture(720, 480, 32, 27, 0, "top first"), {320, 240}, "field=top",
          ToneMap::None, {320, 180}},
-        {"4:3 DVD, bottom field first", Picture(720, 576, 16, 15, 0, "bottom first"), {320, 240}, true,
+        {"4:3 DVD, bottom field first", Picture(720, 576, 16, 15, 0, "bottom first"), {320, 240}, "field=bottom",
          ToneMap::None, {320, 240}},
-        {"near 4:3 (SAR 10:11) fills the frame", Picture(720, 480, 10, 11), {320, 240}, false, ToneMap::None,
+        {"1080i, bottom shown first", Picture(1920, 1080, 1, 1, 0, "top coded first (swapped)"), {320, 180},
+         "field=bottom", ToneMap::None, {320, 180}},
+        {"interlaced, taller than a field of its own", Picture(480, 360, 1, 1, 0, "top first"), {320, 240}, "bwdif",
+         ToneMap::None, {320, 240}},
+        {"interlaced, turned a quarter: fields in columns", Picture(1920, 1080, 1, 1, 90, "top first"), {320, 240},
+         "bwdif", ToneMap::None, {136, 240}},
+        {"near 4:3 (SAR 10:11) fills the frame", Picture(720, 480, 10, 11), {320, 240}, "", ToneMap::None,
          {320, 240}},
-        {"portrait phone video, stored landscape", Picture(1920, 1080, 1, 1, 90), {320, 240}, false, ToneMap::None,
+        {"portrait phone video, stored landscape", Picture(1920, 1080, 1, 1, 90), {320, 240}, "", ToneMap::None,
          {136, 240}},
-        {"turned the other way, 16:9 screen", Picture(1920, 1080, 1, 1, 270), {320, 180}, false, ToneMap::None,
+        {"turned the other way, 16:9 screen", Picture(1920, 1080, 1, 1, 270), {320, 180}, "", ToneMap::None,
          {102, 180}},
-        {"upside down keeps its shape", Picture(1920, 1080, 1, 1, 180), {320, 180}, false, ToneMap::None,
+        {"upside down keeps its shape", Picture(1920, 1080, 1, 1, 180), {320, 180}, "", ToneMap::None,
          {320, 180}},
-        {"interlaced capture no wider than its frame", Picture(320, 240, 1, 1, 0, "top first"), {320, 240}, true,
+        {"interlaced capture no wider than its frame", Picture(320, 240, 1, 1, 0, "top first"), {320, 240}, "bwdif",
          ToneMap::None, {320, 240}},
         {"MPEG-4 Part 2 AVI, no field order: flagged frames only", Picture(640, 480, 1, 1, 0, "", "", "mpeg4"),
-         {320, 240}, true, ToneMap::None, {320, 240}},
+         {320, 240}, "bwdif", ToneMap::None, {320, 240}},
         {"DV, no field order: flagged frames only", Picture(720, 480, 8, 9, 0, "", "", "dvvideo"), {320, 240},
-         true, ToneMap::None, {320, 240}},
-        {"MPEG-1 has no interlaced pictures", Picture(352, 240, 10, 11, 0, "", "", "mpeg1video"), {320, 240}, false,
+         "bwdif", ToneMap::None, {320, 240}},
+        {"MPEG-1 has no interlaced pictures", Picture(352, 240, 10, 11, 0, "", "", "mpeg1video"), {320, 240}, "",
          ToneMap::None, {320, 240}},
-        {"HLG", Picture(3840, 2160, 1, 1, 0, "progressive", "arib-std-b67"), {320, 180}, false, ToneMap::Hlg,
+        {"HLG", Picture(3840, 2160, 1, 1, 0, "progressive", "arib-std-b67"), {320, 180}, "", ToneMap::Hlg,
          {320, 180}},
-        {"PQ, portrait", Picture(3840, 2160, 1, 1, 90, "progressive", "smpte2084"), {320, 240}, false,
+        {"PQ, portrait", Picture(3840, 2160, 1, 1, 90, "progressive", "smpte2084"), {320, 240}, "",
          ToneMap::Pq, {136, 240}},
-        {"BT.2020 SDR is not HDR", Picture(1920, 1080, 1, 1, 0, "progressive", "bt2020-10"), {320, 180}, false,
+        {"BT.2020 SDR is not HDR", Picture(1920, 1080, 1, 1, 0, "progressive", "bt2020-10"), {320, 180}, "",
          ToneMap::None, {320, 180}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const PictureTreatment t = ChooseTreatment(c.source, c.frame);
-        EXPECT_EQ(t.deinterlace, c.deinterlace);
+        const std::string deinterlacer = c.deinterlacer;
+        EXPECT_EQ(t.deinterlace, deinterlacer.empty()          ? Deinterlace::None
+                                 : deinterlacer == "bwdif"       ? Deinterlace::Bwdif
+                                                                 : Deinterlace::FirstField);
         EXPECT_EQ(t.toneMap, c.toneMap);
         EXPECT_EQ(t.content, c.content) << t.content.width << "x" << t.content.height;
-        EXPECT_EQ(t.filter.find("bwdif") != std::string::npos, c.deinterlace) << t.filter;
-        if (c.deinterlace) {
+        EXPECT_EQ(t.filter.find("bwdif") != std::string::npos, deinterlacer == "bwdif") << t.filter;
+        if (deinterlacer.starts_with("field")) {
+            EXPECT_TRUE(t.filter.starts_with(deinterlacer + ",scale=")) << t.filter;
+        }
+        if (deinterlacer == "bwdif") {
             // The fields reach the deinterlacer whole, no wider than the output.
+            const int width = c.source.rotation % 180 ? c.source.height : c.source.width;
             const std::string narrowed = "scale=" + std::to_string(c.content.width) + ":ih,";
             EXPECT_EQ(t.filter.substr(0, t.filter.find("bwdif")),
-                      c.source.width > c.content.width && !c.source.fieldOrder.empty() ? narrowed : "")
+                      width > c.content.width && !c.source.fieldOrder.empty() ? narrowed : "")
                 << t.filter;
             EXPECT_EQ(t.summary.find("no field order") != std::string::npos, c.source.fieldOrder.empty())
                 << t.summary;
