@@ -141,8 +141,13 @@ def read_line(fd, timeout, what):
 
 def start_xvfb(procs, env, log_path):
     read, write = os.pipe()
+    # -noreset: the bindings and the bus launcher each open the display and
+    # close it again; were the last client to go, Xvfb would start over, and a
+    # program slow to start (a busy machine) would find it mid-reset and end
+    # with "could not connect to display".
     with open(log_path, "wb") as xlog:
-        server = procs.start(["Xvfb", "-displayfd", str(write), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+        server = procs.start(["Xvfb", "-displayfd", str(write), "-noreset", "-screen", "0", "1024x768x24",
+                              "-nolisten", "tcp"],
                              env, pass_fds=(write,), stdout=subprocess.DEVNULL, stderr=xlog)
     os.close(write)
     try:
