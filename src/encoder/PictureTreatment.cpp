@@ -149,21 +149,34 @@ PictureTreatment ChooseTreatment(const SourcePicture& source, FrameSize frame)
     t.fieldOrderKnown = !source.fieldOrder.empty() && source.fieldOrder != "progressive";
     t.toneMap = ToneMapOf(source);
     t.content = FittedContent(source, frame);
+    // FFmpeg turns the picture upright before the chain sees it. The fields
+    // are rows of the picture as stored, so after a quarter turn they are
+    // columns, and the output's lines come from the stored width.
+    const bool quarterTurned = source.rotation % 180 == 90;
+    const int linesNeeded = quarterTurned ? t.content.width : t.content.height;
     // A picture no taller than one field needs nothing of the other: the
     // field shown first is a whole picture of one moment, with as many lines
     // as the output and no interpolated ones. It is taken by stride alone, so
     // it costs less than the scale it spares; measured on 480i and 1080i its
-    // SSIM against the progressive master is bwdif's within 0.002. A frame
-    // turned a quarter has its fields in columns, so only an upright stream
-    // that says it is interlaced takes this way.
-    if (t.fieldOrderKnown && source.rotation == 0 && t.content.height * 2 <= source.height)
+    // SSIM against the progressive master is bwdif's within 0.002.
+    if (t.fieldOrderKnown && linesNeeded * 2 <= source.height)
         t.deinterlace = Deinterlace::FirstField;
     // Otherwise only frames flagged interlaced are touched, so an unknown
     // order costs a pass-through; a stream known progressive skips the filter.
     else if (MayBeInterlaced(source))
         t.deinterlace = Deinterlace::Bwdif;
 
+    // A stream that says it is interlaced and was turned a quarter is turned
+    // back for the deinterlacer and upright again after it. FFmpeg turns the
+    // display matrix's -90 degrees (270 here) clockwise, 90 the other way.
+    // Where no order is stated the frames pass bwdif untouched: two turns of
+    // every frame would cost far more than the rare flagged one loses.
+    const bool turnBack = quarterTurned && t.fieldOrderKnown;
+    const char* back = source.rotation == 270 ? "transpose=cclock," : "transpose=clock,";
+    const char* upright = source.rotation == 270 ? "transpose=clock," : "transpose=cclock,";
     std::string& f = t.filter;
+    if (turnBack)
+        f += back;
     if (t.deinterlace == Deinterlace::FirstField) {
         const bool bottomShownFirst
             = source.fieldOrder == "bottom first" || source.fieldOrder == "top coded first (swapped)";
@@ -172,15 +185,17 @@ PictureTreatment ChooseTreatment(const SourcePicture& source, FrameSize frame)
         // A scale along the lines alone leaves each line, and so each field,
         // as it was: the deinterlacer then works at the output's width (a
         // sixth of 1080i's for 320 columns) and only the height is left to
-        // scale after it.
-        const int width = source.rotation % 180 == 90 ? source.height : source.width;
-        // Where no field order is stated the frames are almost always
-        // progressive and pass the deinterlacer untouched: a second scale
-        // would cost them more than it saves the rare flagged frame.
-        if (t.fieldOrderKnown && t.content.width < width)
-            f += "scale=" + std::to_string(t.content.width) + ":ih,";
+        // scale after it. Where no field order is stated the frames are
+        // almost always progressive and pass the deinterlacer untouched: a
+        // second scale would cost them more than it saves the rare flagged
+        // frame. Turned back, the stored lines become the output's columns.
+        const int across = quarterTurned ? t.content.height : t.content.width;
+        if (t.fieldOrderKnown && across < source.width)
+            f += "scale=" + std::to_string(across) + ":ih,";
         f += "bwdif=mode=send_frame:parity=auto:deint=interlaced,";
     }
+    if (turnBack)
+        f += upright;
     f += "scale=" + std::to_string(t.content.width) + ":" + std::to_string(t.content.height);
     if (t.toneMap != ToneMap::None) {
         f += ToneMapFilter(source, t.toneMap);

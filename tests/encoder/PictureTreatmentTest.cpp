@@ -101,7 +101,9 @@ TEST(PictureTreatment, ChosenFromTheSourcesProperties)
         const char* name;
         SourcePicture source;
         FrameSize frame;
-        const char* deinterlacer; // "", "field=top", "field=bottom" or "bwdif"
+        // How the chain begins: "" or the deinterlacer and the turns around
+        // it, where "narrow" is a scale along the lines to the width given.
+        const char* deinterlacer;
         ToneMap toneMap;
         FrameSize content;
     };
@@ -117,10 +119,18 @@ TEST(PictureTreatment, ChosenFromTheSourcesProperties)
          ToneMap::None, {320, 240}},
         {"1080i, bottom shown first", Picture(1920, 1080, 1, 1, 0, "top coded first (swapped)"), {320, 180},
          "field=bottom", ToneMap::None, {320, 180}},
-        {"interlaced, taller than a field of its own", Picture(480, 360, 1, 1, 0, "top first"), {320, 240}, "bwdif",
-         ToneMap::None, {320, 240}},
-        {"interlaced, turned a quarter: fields in columns", Picture(1920, 1080, 1, 1, 90, "top first"), {320, 240},
-         "bwdif", ToneMap::None, {136, 240}},
+        {"interlaced, taller than a field of its own", Picture(480, 360, 1, 1, 0, "top first"), {320, 240},
+         "narrow 320,bwdif", ToneMap::None, {320, 240}},
+        {"1080i turned a quarter: fields in columns, turned back", Picture(1920, 1080, 1, 1, 90, "top first"),
+         {320, 240}, "transpose=clock,field=top,transpose=cclock", ToneMap::None, {136, 240}},
+        {"1080i turned the other way", Picture(1920, 1080, 1, 1, 270, "top first"), {320, 240},
+         "transpose=cclock,field=top,transpose=clock", ToneMap::None, {136, 240}},
+        {"upside down, interlaced", Picture(720, 480, 1, 1, 180, "top first"), {320, 240}, "field=top",
+         ToneMap::None, {320, 214}},
+        {"turned a quarter, taller than a field", Picture(320, 240, 1, 1, 90, "top first"), {320, 240},
+         "transpose=clock,narrow 240,bwdif,transpose=cclock", ToneMap::None, {180, 240}},
+        {"turned a quarter, no field order: flagged frames only", Picture(1920, 1080, 1, 1, 90, "", "", "hevc"),
+         {320, 240}, "bwdif", ToneMap::None, {136, 240}},
         {"near 4:3 (SAR 10:11) fills the frame", Picture(720, 480, 10, 11), {320, 240}, "", ToneMap::None,
          {320, 240}},
         {"portrait phone video, stored landscape", Picture(1920, 1080, 1, 1, 90), {320, 240}, "", ToneMap::None,
@@ -147,23 +157,20 @@ TEST(PictureTreatment, ChosenFromTheSourcesProperties)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const PictureTreatment t = ChooseTreatment(c.source, c.frame);
-        const std::string deinterlacer = c.deinterlacer;
-        EXPECT_EQ(t.deinterlace, deinterlacer.empty()          ? Deinterlace::None
-                                 : deinterlacer == "bwdif"       ? Deinterlace::Bwdif
-                                                                 : Deinterlace::FirstField);
+        std::string chain = c.deinterlacer;
+        if (const std::size_t at = chain.find("narrow "); at != std::string::npos) {
+            chain.replace(at, 7, "scale=");
+            chain.insert(chain.find(',', at), ":ih");
+        }
+        if (const std::size_t at = chain.find("bwdif"); at != std::string::npos)
+            chain.replace(at, 5, "bwdif=mode=send_frame:parity=auto:deint=interlaced");
+        EXPECT_EQ(t.deinterlace, chain.empty()                          ? Deinterlace::None
+                                 : chain.find("bwdif") != std::string::npos ? Deinterlace::Bwdif
+                                                                           : Deinterlace::FirstField);
         EXPECT_EQ(t.toneMap, c.toneMap);
         EXPECT_EQ(t.content, c.content) << t.content.width << "x" << t.content.height;
-        EXPECT_EQ(t.filter.find("bwdif") != std::string::npos, deinterlacer == "bwdif") << t.filter;
-        if (deinterlacer.starts_with("field")) {
-            EXPECT_TRUE(t.filter.starts_with(deinterlacer + ",scale=")) << t.filter;
-        }
-        if (deinterlacer == "bwdif") {
-            // The fields reach the deinterlacer whole, no wider than the output.
-            const int width = c.source.rotation % 180 ? c.source.height : c.source.width;
-            const std::string narrowed = "scale=" + std::to_string(c.content.width) + ":ih,";
-            EXPECT_EQ(t.filter.substr(0, t.filter.find("bwdif")),
-                      width > c.content.width && !c.source.fieldOrder.empty() ? narrowed : "")
-                << t.filter;
+        EXPECT_TRUE(t.filter.starts_with(chain.empty() ? "scale=" : chain + ",scale=")) << t.filter;
+        if (t.deinterlace == Deinterlace::Bwdif) {
             EXPECT_EQ(t.summary.find("no field order") != std::string::npos, c.source.fieldOrder.empty())
                 << t.summary;
         }
