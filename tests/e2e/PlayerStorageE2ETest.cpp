@@ -2,6 +2,7 @@
 // a loop device as a desktop mounts a player: names the storage refuses,
 // a player too small for the video, a player pulled out mid-run. Needs root (loop devices, FUSE mounts);
 // skipped otherwise.
+#include "encoder/ChildRun.h"
 #include "ui/MainWindowTestSupport.h"
 
 #include <QLabel>
@@ -41,30 +42,6 @@ std::string Probe(const std::string& file, const char* stream)
                     QString::fromStdString(file)},
         &out);
     return out.substr(0, out.find('\n'));
-}
-
-// The live processes whose parent is parent, from /proc.
-std::vector<pid_t> LiveChildrenOf(pid_t parent)
-{
-    std::vector<pid_t> children;
-    for (const auto& entry : fs::directory_iterator("/proc")) {
-        const std::string name = entry.path().filename().string();
-        if (name.find_first_not_of("0123456789") != std::string::npos)
-            continue;
-        std::ifstream stat(entry.path() / "stat");
-        std::string line;
-        std::getline(stat, line);
-        const auto close = line.rfind(')');
-        if (close == std::string::npos)
-            continue;
-        std::istringstream fields(line.substr(close + 2));
-        char state = 0;
-        pid_t ppid = 0;
-        fields >> state >> ppid;
-        if (ppid == parent && state != 'Z')
-            children.push_back(pid_t(std::stoi(name)));
-    }
-    return children;
 }
 
 // An exFAT image of the given size on a loop device, mounted below /media.
@@ -258,7 +235,9 @@ TEST_F(PlayerStorageE2ETest, PlayerPulledOutMidRunEndsTheRunAndNamesWhy)
     EXPECT_EQ(Rows(1), std::vector<std::string>(3, "変換失敗"));
     EXPECT_EQ(boxes.Texts(),
               std::vector<std::string>{std::string(text::Transferred) + "\n" + text::PlayerGone});
-    for (const pid_t child : LiveChildrenOf(::getpid())) {
+    for (const pid_t child : ChildrenOf(::getpid())) {
+        if (!IsAlive(child))
+            continue;
         std::ifstream in("/proc/" + std::to_string(child) + "/cmdline");
         ADD_FAILURE() << "a child is left: " << std::string(std::istreambuf_iterator<char>(in), {});
     }
