@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -62,6 +63,12 @@ int FolderTakesFiles(const std::string& folder)
         return errno;
     if (!S_ISDIR(info.st_mode))
         return ENOTDIR;
+    // The attributes may come from the kernel's cache for a moment after a
+    // FUSE medium's daemon ended; opening the folder asks the medium itself.
+    DIR* listing = ::opendir(folder.c_str());
+    if (!listing)
+        return errno;
+    ::closedir(listing);
     // Creating a name needs write and search rights on the folder; a
     // read-only mount says EROFS here.
     return ::access(folder.c_str(), W_OK | X_OK) == 0 ? 0 : errno;

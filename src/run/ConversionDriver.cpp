@@ -547,10 +547,14 @@ bool TConversionDriver::DestinationLost(const std::string& folder, int error) co
     // A medium that went away: the kernel's words for a device that is gone
     // (a FUSE daemon that ended says ENOTCONN). The folder may still answer
     // from the cache for a moment, so the write's own error counts too.
-    if (error == ENOTCONN || error == ENODEV || error == EIO || error == ENXIO)
+    const auto gone = [](int e) { return e == ENOTCONN || e == ENODEV || e == EIO || e == ENXIO; };
+    if (gone(error))
         return true;
+    // An encoder's failure names no error: the player is asked. One that is
+    // still listed may be gone all the same, while one that refuses writes
+    // (read-only) is not.
     if (PlayerMode())
-        return movarin::FindPlayerVideoDir(Volumes_) != folder;
+        return movarin::FindPlayerVideoDir(Volumes_) != folder || gone(movarin::FolderTakesFiles(folder));
     return !folder.empty() && movarin::FolderTakesFiles(folder) != 0;
 }
 
