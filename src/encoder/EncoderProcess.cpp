@@ -1,7 +1,7 @@
 #include "encoder/EncoderProcess.h"
 
-#include "encoder/Confinement.h"
 #include "encoder/ProgressRewriter.h"
+#include "encoder/sandbox/Confinement.h"
 
 #include <array>
 #include <cerrno>

@@ -12,7 +12,7 @@
 namespace movarin::encoder {
 
 // The system's confinement of FFmpeg, prepared before the start
-// (Confinement.h, ConfinementWin.h).
+// (sandbox/Confinement.h, sandbox/ConfinementWin.h).
 class Confinement;
 
 // Returns FFmpeg's exit code, 128 + N when it died of signal N, or 127 when it

@@ -6,8 +6,8 @@
 // with the confinement's low-integrity token.
 #include "encoder/EncoderProcess.h"
 
-#include "encoder/ConfinementWin.h"
 #include "encoder/ProgressRewriter.h"
+#include "encoder/sandbox/ConfinementWin.h"
 #include "platform/WinApi.h"
 
 #include <array>

@@ -5,12 +5,12 @@
 // FFmpeg's exit code. The arguments are read wide, so a file
 // name outside the system code page arrives whole.
 #include "encoder/ArgumentTranslator.h"
-#include "encoder/ConfinementWin.h"
 #include "encoder/EncoderLocator.h"
 #include "encoder/EncoderProcess.h"
-#include "encoder/OutputGuard.h"
 #include "encoder/PartialOutputs.h"
-#include "encoder/SourceReport.h"
+#include "encoder/sandbox/ConfinementWin.h"
+#include "encoder/sandbox/OutputGuard.h"
+#include "encoder/source/SourceReport.h"
 #include "platform/WinApi.h"
 
 #include <shellapi.h>

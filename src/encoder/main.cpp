@@ -2,12 +2,12 @@
 // FFmpeg with their modern equivalents, confined to reading its input and
 // writing its output, and exits with FFmpeg's exit code.
 #include "encoder/ArgumentTranslator.h"
-#include "encoder/Confinement.h"
 #include "encoder/EncoderLocator.h"
 #include "encoder/EncoderProcess.h"
-#include "encoder/OutputGuard.h"
 #include "encoder/PartialOutputs.h"
-#include "encoder/SourceReport.h"
+#include "encoder/sandbox/Confinement.h"
+#include "encoder/sandbox/OutputGuard.h"
+#include "encoder/source/SourceReport.h"
 
 #include <algorithm>
 #include <cstdlib>

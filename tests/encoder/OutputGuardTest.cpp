@@ -1,5 +1,5 @@
 #include "encoder/EncoderLocator.h"
-#include "encoder/OutputGuard.h"
+#include "encoder/sandbox/OutputGuard.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>

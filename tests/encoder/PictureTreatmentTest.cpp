@@ -1,7 +1,7 @@
 // What the front does to a picture: FFmpeg's description of a source read
 // back, the treatment chosen from it, and the treatment put into Movarin's
 // own command lines.
-#include "encoder/PictureTreatment.h"
+#include "encoder/source/PictureTreatment.h"
 #include "jobs/ThConvertInfo.h"
 #include "platform/CommandLine.h"
 

@@ -1,4 +1,4 @@
-#include "encoder/Landlock.h"
+#include "encoder/sandbox/Landlock.h"
 
 #include <cerrno>
 #include <fcntl.h>

@@ -3,8 +3,8 @@
 // its own input, write its own output, and nothing else. The front prepares
 // everything before the fork (the Landlock ruleset, the seccomp program and
 // the output files); the child enters it just before the exec.
-#include "encoder/Landlock.h"
-#include "encoder/Seccomp.h"
+#include "encoder/sandbox/Landlock.h"
+#include "encoder/sandbox/Seccomp.h"
 
 #include <memory>
 #include <string>

@@ -1,12 +1,12 @@
 // The Windows side of the source's description: the bundled FFmpeg on the
 // input alone, in the same job and at the same low integrity as a conversion
 // (with no output to label), its summary caught in a temporary file.
-#include "encoder/SourceReport.h"
+#include "encoder/source/SourceReport.h"
 
-#include "encoder/ConfinementWin.h"
 #include "encoder/EncoderProcess.h"
-#include "encoder/PictureTreatment.h"
-#include "encoder/SourceProbe.h"
+#include "encoder/sandbox/ConfinementWin.h"
+#include "encoder/source/PictureTreatment.h"
+#include "encoder/source/SourceProbe.h"
 #include "platform/WinApi.h"
 
 #include <fcntl.h>

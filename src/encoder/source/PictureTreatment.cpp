@@ -1,4 +1,4 @@
-#include "encoder/PictureTreatment.h"
+#include "encoder/source/PictureTreatment.h"
 
 #include <algorithm>
 #include <array>

@@ -1,9 +1,9 @@
-#include "encoder/SourceReport.h"
+#include "encoder/source/SourceReport.h"
 
-#include "encoder/Confinement.h"
 #include "encoder/EncoderProcess.h"
-#include "encoder/PictureTreatment.h"
-#include "encoder/SourceProbe.h"
+#include "encoder/sandbox/Confinement.h"
+#include "encoder/source/PictureTreatment.h"
+#include "encoder/source/SourceProbe.h"
 
 #include <sys/mman.h>
 #include <unistd.h>

@@ -1,4 +1,4 @@
-#include "encoder/ConfinementWin.h"
+#include "encoder/sandbox/ConfinementWin.h"
 
 #include <sddl.h>
 

@@ -1,4 +1,4 @@
-#include "encoder/SourceProbe.h"
+#include "encoder/source/SourceProbe.h"
 
 #include <array>
 #include <charconv>

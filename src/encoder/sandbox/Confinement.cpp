@@ -1,4 +1,4 @@
-#include "encoder/Confinement.h"
+#include "encoder/sandbox/Confinement.h"
 
 #include <array>
 #include <cerrno>

@@ -1,4 +1,4 @@
-#include "encoder/OutputGuard.h"
+#include "encoder/sandbox/OutputGuard.h"
 
 #include "platform/WinApi.h"
 

@@ -5,7 +5,7 @@
 // tone-mapped to SDR BT.709, black bars around, square pixels.
 // Pure: no processes, no files.
 #include "encoder/ArgumentTranslator.h"
-#include "encoder/SourceProbe.h"
+#include "encoder/source/SourceProbe.h"
 
 #include <optional>
 #include <string>

@@ -1,4 +1,4 @@
-#include "encoder/Seccomp.h"
+#include "encoder/sandbox/Seccomp.h"
 
 #include <array>
 #include <cerrno>
