@@ -95,6 +95,93 @@ TEST(PictureTreatment, FfmpegsDescriptionOfTheSource)
     }
 }
 
+// One stream as a line, its dispositions and title at the end.
+std::string Described(const SourceStream& s)
+{
+    static const char* const kinds[] = {"video", "audio", "subtitle", "attachment", "other"};
+    std::string text = std::to_string(s.index) + " " + kinds[int(s.kind)] + " " + s.codec;
+    if (s.id >= 0)
+        text += " id " + std::to_string(s.id);
+    if (!s.language.empty())
+        text += " " + s.language;
+    if (s.kind == SourceStream::Kind::Audio)
+        text += " " + std::to_string(s.channels) + " " + s.channelLayout;
+    for (const auto& [on, name] : {std::pair{s.isDefault, "default"}, {s.forced, "forced"}, {s.comment, "comment"},
+                                   {s.visualImpaired, "vi"}, {s.hearingImpaired, "hi"}, {s.attachedPic, "pic"},
+                                   {s.dub, "dub"}, {s.original, "original"}, {s.bitmap, "bitmap"}})
+        if (on)
+            text += std::string(" ") + name;
+    return s.title.empty() ? text : text + " '" + s.title + "'";
+}
+
+TEST(PictureTreatment, FfmpegsListOfTheSourcesStreams)
+{
+    struct Case {
+        const char* name;
+        std::string report;
+        std::vector<std::string> expected;
+        std::optional<double> duration = 1.0;
+    };
+    // Listed twice over and beyond the bound: the first of each index, up to the bound.
+    std::string crowded;
+    std::vector<std::string> hostile = {"3 video h264 " + std::string(64, 'l') + " '" + std::string(64, 't') + "'",
+                                        "4 audio mp3 0 999999999999 channels"};
+    for (int i = 0; i < 70; ++i) {
+        crowded += "  Stream #0:" + std::to_string(i) + ": Audio: " + std::string(100, 'x') + ", 48000 Hz, 3 channels\n";
+        if (i != 3 && i != 4 && i < int(kMaxSourceStreams))
+            hostile.push_back(std::to_string(i) + " audio " + std::string(64, 'x') + " 3 3 channels");
+    }
+    const Case cases[] = {
+        {"MKV: commentary, a dub flagged default, ASS flagged default, forced SRT; chapter and file titles are not the streams'",
+         Report("  Metadata:\n    title           : The film\n  Chapters:\n    Chapter #0:0: start 0.000000, end 1.000000\n"
+                "      Metadata:\n        title           : Opening\n"
+                "  Stream #0:0: Video: h264 (High), yuv420p(progressive), 640x360 [SAR 1:1 DAR 16:9], 25 fps\n"
+                "  Stream #0:1(eng): Audio: ac3, 48000 Hz, 5.1(side), fltp, 448 kb/s (comment)\n    Metadata:\n"
+                "      title           : Director's commentary, (with parens)\n                      : second line\n"
+                "  Stream #0:2(jpn): Audio: aac (LC), 48000 Hz, mono, fltp (default) (dub)\n"
+                "    Side data:\n      title           : not metadata\n"
+                "  Stream #0:3(jpn): Subtitle: ass (default)\n    Metadata:\n      DURATION        : 00:00:01.0\n"
+                "  Stream #0:4(und): Subtitle: subrip (forced) (hearing impaired)\n    Metadata:\n"
+                "      title           : Signs\n  Stream #0:5: Attachment: ttf\n"),
+         {"0 video h264", "1 audio ac3 eng 6 5.1(side) comment 'Director's commentary, (with parens)'",
+          "2 audio aac jpn 1 mono default dub", "3 subtitle ass jpn default", "4 subtitle subrip forced hi 'Signs'",
+          "5 attachment ttf"}},
+        {"DVD chapter file: ids, no languages, bitmap subtitles",
+         "Input #0, mpeg, from 'VTS_01_1.VOB':\n  Duration: 00:01:03.50, start: 0.528033, bitrate: 1737 kb/s\n"
+         "  Stream #0:0[0x1bf]: Data: dvd_nav_packet\n"
+         "  Stream #0:1[0x1e0]: Video: mpeg2video (Main), yuv420p(tv, progressive), 720x480 [SAR 32:27 DAR 16:9]\n"
+         "  Stream #0:2[0x80]: Audio: ac3, 48000 Hz, 5.1(side), fltp, 448 kb/s\n"
+         "  Stream #0:3[0x81]: Audio: ac3, 48000 Hz, 2 channels (FL+LFE), fltp, 448 kb/s\n"
+         "  Stream #0:4[0x20]: Subtitle: dvd_subtitle\nInput #1, mpeg, from 'other.mpg':\n"
+         "  Stream #0:5[0x21]: Subtitle: dvd_subtitle\n",
+         {"0 other dvd_nav_packet id 447", "1 video mpeg2video id 480", "2 audio ac3 id 128 6 5.1(side)",
+          "3 audio ac3 id 129 2 2 channels (FL+LFE)", "4 subtitle dvd_subtitle id 32 bitmap"},
+         63.5},
+        {"transport stream: a stream in two programs is one stream",
+         Report("  Program 1 \n    Metadata:\n      service_name    : One\n"
+                "  Stream #0:0[0x100]: Video: mpeg2video (Main), yuv420p(tv), 320x240\n"
+                "  Stream #0:1[0x101](jpn): Audio: aac_latm (HEAD / 0x4F414548), 48000 Hz, stereo, fltp\n"
+                "  Program 2 \n    Metadata:\n      title           : Two\n"
+                "  Stream #0:0[0x100]: Video: mpeg2video (Main), yuv420p(tv), 320x240\n"
+                "  Stream #0:2[0x102](eng): Subtitle: dvb_subtitle ([6][0][0][0] / 0x0006)\n"),
+         {"0 video mpeg2video id 256", "1 audio aac_latm id 257 jpn 2 stereo", "2 subtitle dvb_subtitle id 258 eng bitmap"}},
+        {"a summary a taken-over FFmpeg wrote: bounded streams and fields, odd lines left out",
+         "Input #0, x, from 'x':\n  Duration: N/A\n  Stream #0:99: Audio: mp3\n  Stream #0:-1: Audio: mp3\n"
+         "  Stream #0:3(" + std::string(200, 'l') + "): Video: h264 (" + std::string(80, 'd') + ")\n    Metadata:\n"
+         "      title   : " + std::string(300, 't') + "\n  Stream #0:4: Audio: mp3, 48000 Hz, 999999999999 channels\n"
+         "  Stream #0\n  Stream #0:5(eng)\n" + crowded,
+         hostile, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::string> streams;
+        for (const SourceStream& s : ParseSourceStreams(c.report))
+            streams.push_back(Described(s));
+        EXPECT_EQ(streams, c.expected);
+        EXPECT_EQ(ParseSourceDuration(c.report), c.duration);
+    }
+}
+
 TEST(PictureTreatment, ChosenFromTheSourcesProperties)
 {
     struct Case {
