@@ -5,6 +5,7 @@
 #include "encoder/source/PictureTreatment.h"
 #include "encoder/source/SourceProbe.h"
 
+#include <algorithm>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -28,13 +29,14 @@ public:
     {
         std::string text;
         char buffer[16384];
-        for (off_t at = 0;;) {
-            const ssize_t n = pread(fd_, buffer, sizeof buffer, at);
+        for (off_t at = 0; text.size() < kMaxSourceReport;) {
+            const ssize_t n = pread(fd_, buffer, std::min(sizeof buffer, kMaxSourceReport - text.size()), at);
             if (n <= 0)
-                return text;
+                break;
             text.append(buffer, std::size_t(n));
             at += n;
         }
+        return text;
     }
 
 private:

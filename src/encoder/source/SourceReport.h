@@ -4,9 +4,15 @@
 // nothing), its stream summary captured instead of passed on.
 #include "encoder/ArgumentTranslator.h"
 
+#include <cstddef>
 #include <string>
 
 namespace movarin::encoder {
+
+// The most of FFmpeg's summary the front reads: many times a real source's,
+// its streams' tags included, while a taken-over FFmpeg that writes without
+// end costs the front no more memory than this.
+constexpr std::size_t kMaxSourceReport = std::size_t(4) << 20;
 
 struct SourceReport {
     int exitCode = 127; // as RunEncoder's; 128 + N when a signal ended it

@@ -9,6 +9,7 @@
 #include "encoder/source/SourceProbe.h"
 #include "platform/WinApi.h"
 
+#include <algorithm>
 #include <fcntl.h>
 #include <io.h>
 
@@ -49,7 +50,9 @@ public:
         if (!::SetFilePointerEx(file, LARGE_INTEGER{}, nullptr, FILE_BEGIN))
             return text;
         char buffer[16384];
-        for (DWORD n = 0; ::ReadFile(file, buffer, sizeof buffer, &n, nullptr) && n > 0;)
+        for (DWORD n = 0; text.size() < kMaxSourceReport
+             && ::ReadFile(file, buffer, DWORD(std::min(sizeof buffer, kMaxSourceReport - text.size())), &n, nullptr)
+             && n > 0;)
             text.append(buffer, n);
         return text;
     }
