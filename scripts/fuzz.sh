@@ -13,11 +13,13 @@ if ! command -v clang++ >/dev/null; then
   exit 0
 fi
 cmake -S tests/fuzz -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ >/dev/null
-cmake --build build-fuzz --parallel "$(nproc)"
+# One harness named: only it is built.
+cmake --build build-fuzz --parallel "$(nproc)" ${1:+--target "$1"}
 
 declare -A corpus=(
   [ProfileFuzz]=profile [CommandLineFuzz]=commandline [LineCutterFuzz]=linecutter
   [EncoderFrontFuzz]=encoderfront [MountInfoFuzz]=mountinfo [PngFuzz]=png
+  [SourceReportFuzz]=sourcereport
 )
 harnesses=("${!corpus[@]}")
 seconds="${FUZZ_SECONDS:-10}"
