@@ -99,11 +99,8 @@ TEST(PictureTreatment, FfmpegsDescriptionOfTheSource)
 std::string Described(const SourceStream& s)
 {
     static const char* const kinds[] = {"video", "audio", "subtitle", "attachment", "other"};
-    std::string text = std::to_string(s.index) + " " + kinds[int(s.kind)] + " " + s.codec;
-    if (s.id >= 0)
-        text += " id " + std::to_string(s.id);
-    if (!s.language.empty())
-        text += " " + s.language;
+    std::string text = std::to_string(s.index) + " " + kinds[int(s.kind)] + " " + s.codec
+        + (s.id >= 0 ? " id " + std::to_string(s.id) : "") + (s.language.empty() ? "" : " " + s.language);
     if (s.kind == SourceStream::Kind::Audio)
         text += " " + std::to_string(s.channels) + " " + s.channelLayout;
     for (const auto& [on, name] : {std::pair{s.isDefault, "default"}, {s.forced, "forced"}, {s.comment, "comment"},
@@ -146,25 +143,18 @@ TEST(PictureTreatment, FfmpegsListOfTheSourcesStreams)
          {"0 video h264", "1 audio ac3 eng 6 5.1(side) comment 'Director's commentary, (with parens)'",
           "2 audio aac jpn 1 mono default dub", "3 subtitle ass jpn default", "4 subtitle subrip forced hi 'Signs'",
           "5 attachment ttf"}},
-        {"DVD chapter file: ids, no languages, bitmap subtitles",
+        {"program stream: ids, no languages, bitmap subtitles; the second input is not the source",
          "Input #0, mpeg, from 'VTS_01_1.VOB':\n  Duration: 00:01:03.50, start: 0.528033, bitrate: 1737 kb/s\n"
          "  Stream #0:0[0x1bf]: Data: dvd_nav_packet\n"
          "  Stream #0:1[0x1e0]: Video: mpeg2video (Main), yuv420p(tv, progressive), 720x480 [SAR 32:27 DAR 16:9]\n"
          "  Stream #0:2[0x80]: Audio: ac3, 48000 Hz, 5.1(side), fltp, 448 kb/s\n"
          "  Stream #0:3[0x81]: Audio: ac3, 48000 Hz, 2 channels (FL+LFE), fltp, 448 kb/s\n"
-         "  Stream #0:4[0x20]: Subtitle: dvd_subtitle\nInput #1, mpeg, from 'other.mpg':\n"
-         "  Stream #0:5[0x21]: Subtitle: dvd_subtitle\n",
+         "  Stream #0:4[0x20]: Subtitle: dvd_subtitle\n  Stream #0:5[0x21]: Subtitle: dvb_subtitle\nInput #1, mpeg, from 'other.mpg':\n"
+         "  Stream #0:6[0x22]: Subtitle: dvd_subtitle\n",
          {"0 other dvd_nav_packet id 447", "1 video mpeg2video id 480", "2 audio ac3 id 128 6 5.1(side)",
-          "3 audio ac3 id 129 2 2 channels (FL+LFE)", "4 subtitle dvd_subtitle id 32 bitmap"},
+          "3 audio ac3 id 129 2 2 channels (FL+LFE)", "4 subtitle dvd_subtitle id 32 bitmap",
+          "5 subtitle dvb_subtitle id 33 bitmap"},
          63.5},
-        {"transport stream: a stream in two programs is one stream",
-         Report("  Program 1 \n    Metadata:\n      service_name    : One\n"
-                "  Stream #0:0[0x100]: Video: mpeg2video (Main), yuv420p(tv), 320x240\n"
-                "  Stream #0:1[0x101](jpn): Audio: aac_latm (HEAD / 0x4F414548), 48000 Hz, stereo, fltp\n"
-                "  Program 2 \n    Metadata:\n      title           : Two\n"
-                "  Stream #0:0[0x100]: Video: mpeg2video (Main), yuv420p(tv), 320x240\n"
-                "  Stream #0:2[0x102](eng): Subtitle: dvb_subtitle ([6][0][0][0] / 0x0006)\n"),
-         {"0 video mpeg2video id 256", "1 audio aac_latm id 257 jpn 2 stereo", "2 subtitle dvb_subtitle id 258 eng bitmap"}},
         {"a summary a taken-over FFmpeg wrote: bounded streams and fields, odd lines left out",
          "Input #0, x, from 'x':\n  Duration: N/A\n  Stream #0:99: Audio: mp3\n  Stream #0:-1: Audio: mp3\n"
          "  Stream #0:3(" + std::string(200, 'l') + "): Video: h264 (" + std::string(80, 'd') + ")\n    Metadata:\n"
