@@ -64,9 +64,10 @@ int main(int argc, char** argv)
     const std::unique_ptr<movarin::IVolumeTable> volumes = movarin::CreateSystemVolumeTable();
 
     movarin::SingleInstanceLock instanceLock;
+    // Japanese is the interface's only language so far, so also the viewer's.
     const auto windows = movarin::StartMovarin(
         instanceLock, MainWindowServices{boxes, fileDialogs, *volumes, movarin::DocumentsFolder(),
-                                         OpenFolderInDesktop});
+                                         OpenFolderInDesktop, "jpn"});
     if (!windows)
         return 0;
     windows->FormMain.SetRunDesktop(

@@ -2,12 +2,23 @@
 
 #include "platform/Profile.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace Profile = movarin::Profile;
 
 namespace {
 constexpr const char* kSection = "CONF";
+
+const char* LanguageText(InterfaceLanguage language)
+{
+    switch (language) {
+    case InterfaceLanguage::Japanese: return "ja";
+    case InterfaceLanguage::English: return "en";
+    case InterfaceLanguage::Auto: break;
+    }
+    return "auto";
+}
 } // namespace
 
 std::string SettingsFilePath(const std::string& workDir)
@@ -23,6 +34,22 @@ void LoadSettings(ThConvertInfoObjectList& list, const std::string& workDir)
     list.Ratio = static_cast<std::uint8_t>(Profile::ReadInteger(file, kSection, "RAITO", 0));
     list.SaveDir = Profile::ReadString(file, kSection, "SAVEDIR", workDir);
     list.OpenDir = Profile::ReadFlag(file, kSection, "OPENDIR", true);
+    // Unlike the quality, a value of its own or the default: a stray number
+    // must not switch subtitles off.
+    list.Subtitles = Profile::ReadInteger(file, kSection, "SUBTITLES", smAuto) == smOff ? smOff : smAuto;
+    list.Loudness = Profile::ReadFlag(file, kSection, "LOUDNESS", true);
+    list.Language = ReadLanguageSetting(workDir);
+}
+
+InterfaceLanguage ReadLanguageSetting(const std::string& workDir)
+{
+    std::string text = Profile::ReadString(SettingsFilePath(workDir), kSection, "LANGUAGE", "auto");
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; });
+    for (InterfaceLanguage language : {InterfaceLanguage::Japanese, InterfaceLanguage::English})
+        if (text == LanguageText(language))
+            return language;
+    return InterfaceLanguage::Auto;
 }
 
 void SaveSettings(const ThConvertInfoObjectList& list, const std::string& workDir)
@@ -33,6 +60,9 @@ void SaveSettings(const ThConvertInfoObjectList& list, const std::string& workDi
         {"RAITO", std::to_string(list.Ratio)},
         {"SAVEDIR", list.SaveDir},
         {"OPENDIR", list.OpenDir ? "1" : "0"},
+        {"SUBTITLES", std::to_string(list.Subtitles)},
+        {"LOUDNESS", list.Loudness ? "1" : "0"},
+        {"LANGUAGE", LanguageText(list.Language)},
     };
     for (const auto& [key, value] : keys) {
         try {
@@ -41,4 +71,14 @@ void SaveSettings(const ThConvertInfoObjectList& list, const std::string& workDi
             throw std::runtime_error(file + " に書き込めません");
         }
     }
+}
+
+std::vector<std::pair<std::string, std::string>> FrontEnvironment(const ThConvertInfoObjectList& list,
+                                                                  std::string_view viewerLanguage)
+{
+    return {
+        {"MOVARIN_VIEWER_LANGUAGE", std::string(viewerLanguage)},
+        {"MOVARIN_SUBTITLES", list.Subtitles == smOff ? "off" : "auto"},
+        {"MOVARIN_LOUDNESS", list.Loudness ? "on" : "off"},
+    };
 }

@@ -22,6 +22,15 @@ enum ConvertMode : std::int32_t {
     cmMusic = 3,
 };
 
+// Subtitles setting: the encoder front burns the track it chooses, or none.
+enum SubtitleMode : std::uint8_t {
+    smAuto = 0,
+    smOff = 1,
+};
+
+// Interface language setting; Auto follows the desktop's languages.
+enum class InterfaceLanguage : std::uint8_t { Auto, Japanese, English };
+
 // The encoder, relative to the folder Movarin runs in.
 inline constexpr const char* EncoderPath = "lib/ffmpeg";
 
@@ -56,6 +65,9 @@ public:
     std::uint8_t Ratio = 0;
     std::string SaveDir;
     bool OpenDir = false;
+    std::uint8_t Subtitles = smAuto;
+    bool Loudness = true;  // bring every output to one loudness
+    InterfaceLanguage Language = InterfaceLanguage::Auto;
     bool MusicMode = false;
 
     // Appends, takes ownership and gives the job its Id; returns its index.

@@ -3,6 +3,7 @@
 #include <csignal>
 #include <cerrno>
 #include <cstdlib>
+#include <string_view>
 #include <fcntl.h>
 #include <pthread.h>
 #include <sys/eventfd.h>
@@ -138,7 +139,8 @@ int NiceOf(std::uint32_t priorityClass)
 }
 
 [[noreturn]] void ExecChild(pid_t parent, const std::vector<const char*>& candidates,
-                            char* const* argv, int inFd, int outFd, int errorFd, int nice)
+                            char* const* argv, char* const* envp, int inFd, int outFd, int errorFd,
+                            int nice)
 {
     // A child must not outlive a parent that was killed (by the out-of-memory
     // killer, a logout, a crash): an encoder left running writes on unseen.
@@ -184,7 +186,7 @@ int NiceOf(std::uint32_t priorityClass)
         bool sawAccess = false;
         error = ENOENT;
         for (const char* candidate : candidates) {
-            ::execve(candidate, argv, environ);
+            ::execve(candidate, argv, envp);
             int e = errno;
             if (e == EACCES) {
                 sawAccess = true;
@@ -217,6 +219,25 @@ std::uint32_t ExitCodeOf(int status)
     return 0;
 }
 
+// "NAME=value" texts for the child: the parent's, each replaced where
+// changes name it, then the names it adds.
+std::vector<std::string> ChildEnvironment(const EnvironmentChanges& changes)
+{
+    std::vector<std::string> entries;
+    for (char** entry = environ; *entry; ++entry) {
+        const std::string_view text(*entry);
+        const std::string_view name = text.substr(0, text.find('='));
+        bool replaced = false;
+        for (const auto& change : changes)
+            replaced = replaced || change.first == name;
+        if (!replaced)
+            entries.emplace_back(text);
+    }
+    for (const auto& [name, value] : changes)
+        entries.push_back(name + "=" + value);
+    return entries;
+}
+
 } // namespace
 
 ChildProcess::~ChildProcess()
@@ -225,7 +246,7 @@ ChildProcess::~ChildProcess()
 }
 
 int ChildProcess::Start(const std::vector<std::string>& args, int inFd, int outFd,
-                        std::uint32_t priorityClass)
+                        std::uint32_t priorityClass, const EnvironmentChanges& environment)
 {
     if (pid_ > 0)
         return EBUSY;
@@ -242,6 +263,14 @@ int ChildProcess::Start(const std::vector<std::string>& args, int inFd, int outF
     for (const std::string& a : args)
         argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
+    std::vector<std::string> envStrings;
+    std::vector<char*> envp;
+    if (!environment.empty()) {
+        envStrings = ChildEnvironment(environment);
+        for (std::string& entry : envStrings)
+            envp.push_back(entry.data());
+        envp.push_back(nullptr);
+    }
 
     UniqueFd errorRead, errorWrite;
     if (int e = CreatePipe(errorRead, errorWrite))
@@ -254,7 +283,8 @@ int ChildProcess::Start(const std::vector<std::string>& args, int inFd, int outF
     const pid_t parent = ::getpid();
     pid_t pid = ::fork();
     if (pid == 0)
-        ExecChild(parent, candidates, argv.data(), inFd, outFd, errorWrite.Get(), NiceOf(priorityClass));
+        ExecChild(parent, candidates, argv.data(), environment.empty() ? environ : envp.data(), inFd, outFd,
+                  errorWrite.Get(), NiceOf(priorityClass));
     int forkError = errno;
     ::pthread_sigmask(SIG_SETMASK, &old, nullptr);
     if (pid < 0)

@@ -27,9 +27,14 @@ using nfds_t = unsigned long;
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace movarin {
+
+// Variables a child gets on top of its parent's environment: name, value.
+// A name the parent has already is replaced.
+using EnvironmentChanges = std::vector<std::pair<std::string, std::string>>;
 
 // Windows priority classes that a child can be started with.
 inline constexpr std::uint32_t IdlePriority = 0x40;
@@ -101,9 +106,10 @@ public:
     // program that does not exist or an empty argv). priorityClass is a
     // Windows priority class; the two below normal (BelowNormalPriority,
     // IdlePriority) lower the child's CPU priority on every system, any
-    // other value leaves it as the parent's.
+    // other value leaves it as the parent's. The child's environment is the
+    // parent's with environment applied.
     int Start(const std::vector<std::string>& argv, int inFd, int outFd,
-              std::uint32_t priorityClass = 0);
+              std::uint32_t priorityClass = 0, const EnvironmentChanges& environment = {});
 
     bool Started() const { return pid_ > 0; }
     pid_t Pid() const { return pid_; }

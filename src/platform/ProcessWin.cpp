@@ -7,7 +7,9 @@
 
 #include "platform/WinApi.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cwchar>
 #include <map>
 #include <mutex>
 
@@ -118,6 +120,48 @@ bool HasExtension(const std::string& name)
 {
     const auto dot = name.rfind('.');
     return dot != std::string::npos && name.find_first_of("/\\", dot) == std::string::npos;
+}
+
+// The name of an environment entry "NAME=value". The system's hidden entries
+// for each drive's folder begin with "=" ("=C:=C:\dir"): their name runs
+// to the second "=".
+std::wstring_view EntryName(std::wstring_view entry)
+{
+    return entry.substr(0, entry.find(L'=', 1));
+}
+
+bool SameName(std::wstring_view a, std::wstring_view b)
+{
+    return ::CompareStringOrdinal(a.data(), int(a.size()), b.data(), int(b.size()), TRUE) == CSTR_EQUAL;
+}
+
+// A UTF-16 environment block for CreateProcessW: the parent's entries with
+// the changes applied, sorted by name without regard to case as the system
+// expects, each ended by a NUL and the block by one more.
+std::wstring EnvironmentBlock(const EnvironmentChanges& changes)
+{
+    std::vector<std::wstring> entries;
+    if (wchar_t* parent = ::GetEnvironmentStringsW()) {
+        for (const wchar_t* entry = parent; *entry; entry += std::wcslen(entry) + 1)
+            entries.emplace_back(entry);
+        ::FreeEnvironmentStringsW(parent);
+    }
+    for (const auto& [name, value] : changes) {
+        const std::wstring wideName = movarin::win::Widen(name);
+        std::erase_if(entries, [&](const std::wstring& entry) { return SameName(EntryName(entry), wideName); });
+        entries.push_back(wideName + L"=" + movarin::win::Widen(value));
+    }
+    std::stable_sort(entries.begin(), entries.end(), [](const std::wstring& a, const std::wstring& b) {
+        const std::wstring_view x = EntryName(a), y = EntryName(b);
+        return ::CompareStringOrdinal(x.data(), int(x.size()), y.data(), int(y.size()), TRUE) == CSTR_LESS_THAN;
+    });
+    std::wstring block;
+    for (const std::wstring& entry : entries) {
+        block += entry;
+        block += L'\0';
+    }
+    block += L'\0';
+    return block;
 }
 
 // An inheritable copy of fd's handle for the child's standard streams.
@@ -363,7 +407,7 @@ ChildProcess::~ChildProcess()
 static_assert(IdlePriority == IDLE_PRIORITY_CLASS && BelowNormalPriority == BELOW_NORMAL_PRIORITY_CLASS);
 
 int ChildProcess::Start(const std::vector<std::string>& args, int inFd, int outFd,
-                        std::uint32_t priorityClass)
+                        std::uint32_t priorityClass, const EnvironmentChanges& environment)
 {
     if (pid_ > 0)
         return EBUSY;
@@ -410,14 +454,17 @@ int ChildProcess::Start(const std::vector<std::string>& args, int inFd, int outF
     startup.StartupInfo.hStdError = error.Get();
 
     std::wstring commandLine = movarin::win::BuildCommandLine(args);
+    // Without changes the child inherits the environment as it is.
+    std::wstring environmentBlock = environment.empty() ? std::wstring() : EnvironmentBlock(environment);
     PROCESS_INFORMATION info{};
     // Only a lowered class is passed on; the child's own children inherit it.
     const DWORD priority =
         priorityClass == IdlePriority || priorityClass == BelowNormalPriority ? priorityClass : 0;
     const DWORD flags = CREATE_SUSPENDED | CREATE_NO_WINDOW | CREATE_UNICODE_ENVIRONMENT | priority
         | attributes.AttachTo(startup);
-    if (!::CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, TRUE, flags, nullptr, nullptr,
-                          &startup.StartupInfo, &info))
+    if (!::CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, TRUE, flags,
+                          environment.empty() ? nullptr : environmentBlock.data(), nullptr, &startup.StartupInfo,
+                          &info))
         return ErrnoOf(::GetLastError());
 
     if (job.Valid() && !movarin::win::EnsureInJob(job.Get(), info.hProcess))

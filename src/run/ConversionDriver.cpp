@@ -15,6 +15,7 @@
 #include "jobs/OutputPath.h"
 #include "jobs/PartialName.h"
 #include "jobs/Progress.h"
+#include "jobs/Settings.h"
 #include "platform/FilePath.h"
 #include "platform/FolderListing.h"
 #include "platform/MessageBoxes.h"
@@ -290,6 +291,8 @@ bool TConversionDriver::StartJob(Slot& slot, ThConvertInfoObject& job)
 void TConversionDriver::StartConversion(Slot& slot)
 {
     slot.stage = Slot::Converting;
+    // Told through the environment: the command line stays as it is.
+    slot.convert->Environment = FrontEnvironment(Jobs_, ViewerLanguage);
     StartRun(slot, *slot.convert,
              std::string(EncoderPath) + Jobs_.ConvertArguments(slot.source, slot.output));
 }

@@ -124,6 +124,9 @@ public:
     // Where outputs go when the output folder setting is empty (a hand-edited
     // file): the work folder, as when the setting is missing.
     std::string WorkFolder;
+    // The viewer's language the encoder front is told with each conversion
+    // (ISO 639-2): the language the interface shows.
+    std::string ViewerLanguage;
     // Told of each run's start, progress and end (the desktop's services
     // during a run); none by default.
     movarin::IRunObserver* RunObserver = nullptr;

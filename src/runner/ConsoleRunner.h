@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/Process.h"
 #include "runner/RunnerTypes.h"
 #include "runner/SharedStrings.h"
 
@@ -48,6 +49,8 @@ public:
     TShowWindow ShowWindow = swHIDE;
     TCreationFlag CreationFlag = fCREATE_NEW_CONSOLE;
     TReturnCode ReturnCode = rcCRLF;  // stored only
+    // Added to (or replacing) this process's environment for the child.
+    movarin::EnvironmentChanges Environment;
 
     // Optional list that mirrors the output; used on the user-interface thread only.
     std::vector<std::string>* DisplayLines = nullptr;

@@ -65,6 +65,7 @@ TConsoleThread::TConsoleThread(TConsoleRunner* owner)
     , onNewLine_(owner->OnNewLine)
     , onTerminated_(owner->OnTerminated)
     , priority_(owner->priorityClass_)
+    , environment_(owner->Environment)
     , showWindow_(owner->ShowWindow)
     , creationFlag_(owner->CreationFlag)
     , errorBox_(owner->errorBox_)
@@ -194,7 +195,7 @@ void TConsoleThread::RunCommand()
         status = rsCreatingProcess;
         owner_->runStatus_.store(status);
         if (int e = child.Start(movarin::SplitCommandLine(commandLine_), inRead.Get(), outWrite.Get(),
-                                priority_)) {
+                                priority_, environment_)) {
             lastError = e;
             throw TCreateProcessError(commandLine_ + " doesn't exist.");
         }

@@ -89,6 +89,7 @@ private:
     // with console windows; a Linux child has no use for them. A priority
     // below normal lowers the child's on every system.
     const std::uint32_t priority_;
+    const movarin::EnvironmentChanges environment_;
     const TShowWindow showWindow_;
     const TCreationFlag creationFlag_;
     movarin::IMessageBoxes* const errorBox_;

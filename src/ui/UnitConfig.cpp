@@ -13,6 +13,10 @@
 
 namespace {
 
+// The client area; the rows' captions and rules are painted into the
+// background picture of the same size.
+constexpr int DialogWidth = 474;
+constexpr int DialogHeight = 475;
 
 QComboBox* MakeList(QWidget* parent, int left, int top, const QStringList& entries)
 {
@@ -22,6 +26,19 @@ QComboBox* MakeList(QWidget* parent, int left, int top, const QStringList& entri
     list->addItems(entries);
     list->setCurrentIndex(0);
     return list;
+}
+
+// A check box without text on the background's colour; its wording is
+// painted beside it, under a label that takes the clicks.
+QCheckBox* MakeCheck(QWidget* parent, int left, int top)
+{
+    auto* box = new QCheckBox(parent);
+    box->setGeometry(left, top, 16, 17);
+    QPalette palette = box->palette();
+    palette.setColor(QPalette::Window, QColor(244, 242, 235));
+    box->setPalette(palette);
+    box->setAutoFillBackground(true);
+    return box;
 }
 
 } // namespace
@@ -46,16 +63,18 @@ TFormConfig::TFormConfig(QWidget* parent, movarin::IFileDialogs& dialogs)
       Dialogs_(dialogs)
 {
     setWindowTitle(QStringLiteral("設定"));
-    setFixedSize(474, 277);
+    setFixedSize(DialogWidth, DialogHeight);
     setFont(movarin::WindowFont());
     Background_ = movarin::LoadWindowPicture("config/background.png");
 
     LblOpenDir = new TClickLabel(this);
     LblOpenDir->setGeometry(121, 189, 151, 15);
+    LblLoudness = new TClickLabel(this);
+    LblLoudness->setGeometry(136, 310, 100, 15);
 
     ImgBtnSelectDir = movarin::MakeImageButton(this, "config/select_dir", {365, 155, 65, 32});
-    ImgBtnOK = movarin::MakeImageButton(this, "common/ok", {289, 231, 65, 38});
-    ImgBtnCancel = movarin::MakeImageButton(this, "common/cancel", {372, 231, 83, 38});
+    ImgBtnOK = movarin::MakeImageButton(this, "common/ok", {289, 429, 65, 38});
+    ImgBtnCancel = movarin::MakeImageButton(this, "common/cancel", {372, 429, 83, 38});
 
     CBConvertQuality = MakeList(this, 120, 29,
                                 {QStringLiteral("最高画質"), QStringLiteral("高画質"), QStringLiteral("標準画質"),
@@ -69,12 +88,13 @@ TFormConfig::TFormConfig(QWidget* parent, movarin::IFileDialogs& dialogs)
     editPalette.setColor(QPalette::Base, editPalette.color(QPalette::Button));
     EditSaveDir->setPalette(editPalette);
 
-    CBOpenDir = new QCheckBox(this);
-    CBOpenDir->setGeometry(105, 188, 16, 17);
-    QPalette boxPalette = CBOpenDir->palette();
-    boxPalette.setColor(QPalette::Window, QColor(244, 242, 235));
-    CBOpenDir->setPalette(boxPalette);
-    CBOpenDir->setAutoFillBackground(true);
+    CBOpenDir = MakeCheck(this, 105, 188);
+    CBSubtitles = MakeList(this, 120, 242, {tr("自動"), tr("焼き込まない")});
+    CBLoudness = MakeCheck(this, 120, 309);
+    // In the order of InterfaceLanguage.
+    CBLanguage = MakeList(this, 120, 374, {tr("自動"), tr("日本語"), tr("English")});
+    // The translations are loaded once, at start.
+    CBLanguage->setToolTip(tr("変更は次回の起動から有効になります"));
 
     // The captions of the rows and the check box's wording are painted into
     // the background.
@@ -82,16 +102,20 @@ TFormConfig::TFormConfig(QWidget* parent, movarin::IFileDialogs& dialogs)
     CBConvertRaito->setAccessibleName(QStringLiteral("画面比率"));
     EditSaveDir->setAccessibleName(QStringLiteral("保存先"));
     CBOpenDir->setAccessibleName(QStringLiteral("変換後に保存先を開く"));
+    CBSubtitles->setAccessibleName(tr("字幕"));
+    CBLoudness->setAccessibleName(tr("音量をそろえる"));
+    CBLanguage->setAccessibleName(tr("言語"));
     movarin::NameImageButton(ImgBtnSelectDir, QStringLiteral("選択"));
     movarin::NameImageButton(ImgBtnOK, QStringLiteral("OK"), QStringLiteral("Enter"));
     movarin::NameImageButton(ImgBtnCancel, QStringLiteral("キャンセル"), QStringLiteral("Esc"));
-    // The four settings first, then the buttons as laid out; the dialog
-    // opens on the first.
-    movarin::SetTabOrder({CBConvertQuality, CBConvertRaito, EditSaveDir, CBOpenDir, ImgBtnSelectDir,
-                          ImgBtnOK, ImgBtnCancel});
+    // The settings first, then the buttons as laid out; the dialog opens on
+    // the first.
+    movarin::SetTabOrder({CBConvertQuality, CBConvertRaito, EditSaveDir, CBOpenDir, CBSubtitles, CBLoudness,
+                          CBLanguage, ImgBtnSelectDir, ImgBtnOK, ImgBtnCancel});
     CBConvertQuality->setFocus();
 
     connect(LblOpenDir, &TClickLabel::OnClick, this, &TFormConfig::LblOpenDirClick);
+    connect(LblLoudness, &TClickLabel::OnClick, CBLoudness, &QCheckBox::toggle);
     connect(ImgBtnSelectDir, &TImageButton::OnClick, this, &TFormConfig::ImgBtnSelectDirClick);
     connect(ImgBtnOK, &TImageButton::OnClick, this, &TFormConfig::ImgBtnOKClick);
     connect(ImgBtnCancel, &TImageButton::OnClick, this, &TFormConfig::ImgBtnCancelClick);
@@ -115,6 +139,9 @@ void TFormConfig::LoadControls()
         CBConvertRaito->setCurrentIndex(list.Ratio);
     SetSaveDir(list.SaveDir);
     CBOpenDir->setChecked(list.OpenDir);
+    CBSubtitles->setCurrentIndex(list.Subtitles == smOff ? 1 : 0);
+    CBLoudness->setChecked(list.Loudness);
+    CBLanguage->setCurrentIndex(int(list.Language));
 }
 
 void TFormConfig::StoreControls()
@@ -130,6 +157,11 @@ void TFormConfig::StoreControls()
         list.Ratio = std::uint8_t(ratio);
     list.SaveDir = SaveDirText_;
     list.OpenDir = CBOpenDir->isChecked();
+    list.Subtitles = CBSubtitles->currentIndex() == 1 ? smOff : smAuto;
+    list.Loudness = CBLoudness->isChecked();
+    const int language = CBLanguage->currentIndex();
+    if (language >= 0 && language <= int(InterfaceLanguage::English))
+        list.Language = InterfaceLanguage(language);
 }
 
 void TFormConfig::SetSaveDir(const std::string& dir)

@@ -1,6 +1,7 @@
 #pragma once
-// The settings dialog: quality preset, aspect ratio, output folder and the
-// open-folder choice of the job list, edited in place on OK. Created once,
+// The settings dialog: quality preset, aspect ratio, output folder, the
+// open-folder choice, subtitles, loudness and the interface language of the
+// job list, edited in place on OK. Created once,
 // hidden, at start-up; Execute fills it from the settings every time.
 #include <QDialog>
 #include <QLabel>
@@ -50,6 +51,10 @@ public:
     QLineEdit* EditSaveDir = nullptr;
     QCheckBox* CBOpenDir = nullptr;
     TClickLabel* LblOpenDir = nullptr;
+    QComboBox* CBSubtitles = nullptr;
+    QCheckBox* CBLoudness = nullptr;
+    TClickLabel* LblLoudness = nullptr;
+    QComboBox* CBLanguage = nullptr;
     TImageButton* ImgBtnSelectDir = nullptr;
     TImageButton* ImgBtnOK = nullptr;
     TImageButton* ImgBtnCancel = nullptr;

@@ -109,6 +109,7 @@ TFormMain::TFormMain(const MainWindowServices& services, QWidget* parent)
                 Reported(Boxes_, [this](TImageButton* sender) { BtnConvertClick(sender); }));
     movarin::SetUpMainWindowKeyboard(*this);
     FormCreate();
+    Driver_->ViewerLanguage = services.ViewerLanguage;
 }
 
 TFormMain::~TFormMain()

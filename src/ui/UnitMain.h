@@ -37,6 +37,8 @@ struct MainWindowServices {
     movarin::IVolumeTable& Volumes;
     std::string DocumentsFolder;                        // production: movarin::DocumentsFolder()
     std::function<void(const std::string&)> OpenFolder;  // production: OpenFolderInDesktop
+    // The language the interface shows, as the encoder front is told it (ISO 639-2).
+    std::string ViewerLanguage = "jpn";
 };
 
 // Opens a folder in the desktop's file manager; failures are not reported.

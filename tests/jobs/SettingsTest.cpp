@@ -46,11 +46,17 @@ TEST_F(Settings, WithoutAFileTheDefaultsApplyAndNothingIsCreated)
     ThConvertInfoObjectList list;
     list.Quality = 9;
     list.Ratio = 9;
+    list.Subtitles = smOff;
+    list.Loudness = false;
+    list.Language = InterfaceLanguage::English;
     LoadSettings(list, workDir);
     EXPECT_EQ(list.Quality, 0);
     EXPECT_EQ(list.Ratio, 0);
     EXPECT_EQ(list.SaveDir, workDir);
     EXPECT_TRUE(list.OpenDir);
+    EXPECT_EQ(list.Subtitles, smAuto);
+    EXPECT_TRUE(list.Loudness);
+    EXPECT_EQ(list.Language, InterfaceLanguage::Auto);
     EXPECT_FALSE(std::filesystem::exists(file));
 }
 
@@ -71,6 +77,25 @@ TEST_F(Settings, IntegersKeepTheirLowEightBits)
         EXPECT_EQ(Loaded(std::string("[CONF]\nOPENDIR=") + text + "\n").OpenDir, value) << text;
 }
 
+TEST_F(Settings, LaterKeysTakeTheirOwnValuesAndAnythingElseAsTheDefault)
+{
+    const std::pair<const char*, std::uint8_t> subtitles[] = {
+        {"1", smOff}, {" 0x1", smOff}, {"0", smAuto}, {"2", smAuto}, {"257", smAuto}, {"off", smAuto}, {"", smAuto},
+    };
+    for (const auto& [text, value] : subtitles)
+        EXPECT_EQ(Loaded(std::string("[CONF]\nSUBTITLES=") + text + "\n").Subtitles, value) << text;
+    const std::pair<const char*, bool> loudness[] = {{"0", false}, {"1", true}, {"2", true}, {"off", true}, {"", true}};
+    for (const auto& [text, value] : loudness)
+        EXPECT_EQ(Loaded(std::string("[CONF]\nLOUDNESS=") + text + "\n").Loudness, value) << text;
+    const std::pair<const char*, InterfaceLanguage> language[] = {
+        {"ja", InterfaceLanguage::Japanese}, {" EN ", InterfaceLanguage::English}, {"\"en\"", InterfaceLanguage::English},
+        {"auto", InterfaceLanguage::Auto},   {"de", InterfaceLanguage::Auto},      {"english", InterfaceLanguage::Auto},
+        {"1", InterfaceLanguage::Auto},      {"", InterfaceLanguage::Auto},
+    };
+    for (const auto& [text, value] : language)
+        EXPECT_EQ(Loaded(std::string("[CONF]\nlanguage=") + text + "\n").Language, value) << text;
+}
+
 TEST_F(Settings, SaveDirIsTakenAsStored)
 {
     EXPECT_EQ(Loaded("[CONF]\nSAVEDIR=\n").SaveDir, "");
@@ -85,8 +110,12 @@ TEST_F(Settings, ANewFileGetsTheKeysInOrderAndAnOldOneKeepsItsLines)
     list.Ratio = 1;
     list.SaveDir = "/out/ビデオ/";
     list.OpenDir = false;
+    list.Subtitles = smOff;
+    list.Loudness = false;
+    list.Language = InterfaceLanguage::English;
     SaveSettings(list, workDir);
-    EXPECT_EQ(Stored(), "[CONF]\nQUALITY=3\nRAITO=1\nSAVEDIR=/out/ビデオ/\nOPENDIR=0\n");
+    EXPECT_EQ(Stored(), "[CONF]\nQUALITY=3\nRAITO=1\nSAVEDIR=/out/ビデオ/\nOPENDIR=0\nSUBTITLES=1\n"
+                        "LOUDNESS=0\nLANGUAGE=en\n");
 
     ThConvertInfoObjectList back;
     LoadSettings(back, workDir);
@@ -94,11 +123,14 @@ TEST_F(Settings, ANewFileGetsTheKeysInOrderAndAnOldOneKeepsItsLines)
     EXPECT_EQ(back.Ratio, 1);
     EXPECT_EQ(back.SaveDir, "/out/ビデオ/");
     EXPECT_FALSE(back.OpenDir);
+    EXPECT_EQ(back.Subtitles, smOff);
+    EXPECT_FALSE(back.Loudness);
+    EXPECT_EQ(back.Language, InterfaceLanguage::English);
 
     Store("# mine\n[CONF]\nopendir=1\n; note\nSaveDir=/a/\n\n[Other]\nx=1\n");
     SaveSettings(list, workDir);
     EXPECT_EQ(Stored(), "# mine\n[CONF]\nopendir=0\n; note\nSaveDir=/out/ビデオ/\nQUALITY=3\n"
-                        "RAITO=1\n\n[Other]\nx=1\n");
+                        "RAITO=1\nSUBTITLES=1\nLOUDNESS=0\nLANGUAGE=en\n\n[Other]\nx=1\n");
 }
 
 TEST_F(Settings, ARefusedWriteNamesTheFileAndKeepsEarlierKeys)

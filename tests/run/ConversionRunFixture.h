@@ -41,7 +41,8 @@ namespace fs = std::filesystem;
 // a pause between, as FFmpeg writes it); "burst" reports 40 seconds of
 // progress within about a second and holds the end half a second; "full"
 // finds its destination full after a partial output. Every
-// call is logged as "source|output"; each conversion logs how many
+// call is logged as "source|output|viewer-language subtitles loudness" (the
+// last three from its environment); each conversion logs how many
 // conversions (and how many of VOB files) were running when it began.
 // A length probe (just "-i source") is logged in probes.log, and in
 // overlap.log when another probe runs; it prints the length N seconds of a
@@ -66,7 +67,7 @@ for a in "$@"; do
   [ "$a" = "image2" ] && thumb=1
   prev="$a"; out="$a"
 done
-echo "$src|$out" >> calls.log
+echo "$src|$out|$MOVARIN_VIEWER_LANGUAGE $MOVARIN_SUBTITLES $MOVARIN_LOUDNESS" >> calls.log
 out="$out.movarin-part"  # as the front, under the temporary name
 name=$(basename "$src")
 if [ $thumb = 1 ]; then

@@ -167,6 +167,8 @@ TEST_F(MainWindowDriverTest, PlayerRunMakesThumbnailsAndOpensTheVideoFolder)
     const std::string root = AddPlayer();
     AddJobs({"a.avi", "b-fail.avi", "c.avi"});
     window->Driver().ParallelJobs = 2;
+    window->JobList().Subtitles = smOff;
+    window->JobList().Loudness = false;
     Click(window->ImgBtnConvertMovie2Walkman);
     ASSERT_TRUE(WaitIdle());
 
@@ -182,6 +184,9 @@ TEST_F(MainWindowDriverTest, PlayerRunMakesThumbnailsAndOpensTheVideoFolder)
     for (const std::string name : {"a", "c"})
         EXPECT_LT(calls.find("/src/" + name + ".avi|" + root + "VIDEO/" + name + ".JPG"),
                   calls.find("/src/" + name + ".avi|" + root + "VIDEO/" + name + ".mp4"));
+    // The conversion's encoder is told the settings in its environment; the thumbnail's needs none.
+    EXPECT_NE(calls.find("/src/a.avi|" + root + "VIDEO/a.mp4|jpn off off\n"), std::string::npos) << calls;
+    EXPECT_NE(calls.find("/src/a.avi|" + root + "VIDEO/a.JPG|  \n"), std::string::npos) << calls;
     EXPECT_EQ(opened, std::vector<std::string>{root + "VIDEO/"});
 }
 

@@ -24,13 +24,14 @@ struct HelperRun {
     std::string output;
 };
 
-HelperRun RunChild(const std::vector<std::string>& argv, std::uint32_t priorityClass = 0)
+HelperRun RunChild(const std::vector<std::string>& argv, std::uint32_t priorityClass = 0,
+                   const EnvironmentChanges& environment = {})
 {
     UniqueFd inRead, inWrite, outRead, outWrite;
     EXPECT_EQ(CreatePipe(inRead, inWrite), 0);
     EXPECT_EQ(CreatePipe(outRead, outWrite), 0);
     ChildProcess child;
-    EXPECT_EQ(child.Start(argv, inRead.Get(), outWrite.Get(), priorityClass), 0);
+    EXPECT_EQ(child.Start(argv, inRead.Get(), outWrite.Get(), priorityClass, environment), 0);
     outWrite.Reset();
     HelperRun run;
     char buffer[256];
@@ -67,6 +68,20 @@ TEST(ChildProcess, PriorityBelowNormalLowersTheChildAndNeverRaisesIt)
         const HelperRun run = RunChild({"sh", "-c", "sh -c nice"}, priorityClass);
         EXPECT_EQ(run.output, std::to_string(nice) + "\n") << priorityClass;
     }
+}
+
+TEST(ChildProcess, EnvironmentChangesAddToAndReplaceTheParents)
+{
+    ASSERT_EQ(setenv("MOVARIN_TEST_KEPT", "parent", 1), 0);
+    ASSERT_EQ(setenv("MOVARIN_TEST_REPLACED", "parent", 1), 0);
+    const std::vector<std::string> show = {
+        "sh", "-c", "env | grep -c '^MOVARIN_TEST_REPLACED='; "
+                    "echo \"$MOVARIN_TEST_KEPT|$MOVARIN_TEST_REPLACED|$MOVARIN_TEST_ADDED\""};
+    EXPECT_EQ(RunChild(show, 0, {{"MOVARIN_TEST_REPLACED", "child"}, {"MOVARIN_TEST_ADDED", "a=b c"}}).output,
+              "1\nparent|child|a=b c\n");
+    EXPECT_EQ(RunChild(show).output, "1\nparent|parent|\n");
+    unsetenv("MOVARIN_TEST_KEPT");
+    unsetenv("MOVARIN_TEST_REPLACED");
 }
 
 TEST(ChildProcess, ExitCodesAndMixedStreams)

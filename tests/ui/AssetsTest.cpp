@@ -59,7 +59,7 @@ TEST(Assets, HoverLooksThatArePressedLooks)
 TEST(Assets, BackgroundsAreRgbInTheirSizes)
 {
     const struct { const char* Name; int W, H; } backgrounds[] = {
-        {"main/background.png", 474, 277}, {"dvd/background.png", 314, 311}, {"config/background.png", 474, 277}};
+        {"main/background.png", 474, 277}, {"dvd/background.png", 314, 311}, {"config/background.png", 474, 475}};
     for (const auto& b : backgrounds) {
         const TPngPicture p = TPngPicture::Load(Res(b.Name));
         EXPECT_EQ(p.ColorType(), TPngColorType::RGB) << b.Name;
@@ -75,7 +75,7 @@ TEST(Assets, NormalPicturesMatchTheBackgroundBeneathThem)
         {"main", "main/add_file", {18 + 2, 9}},      {"main", "main/add_dvd", {159 + 5, 8 + 1}},
         {"main", "main/convert_cancel", {20, 245}},  {"main", "main/convert_music", {341, 190}},
         {"dvd", "dvd/unselect_all", {104, 212}},     {"dvd", "common/ok", {125 + 4, 265}},
-        {"config", "common/ok", {289, 231}},         {"config", "config/select_dir", {365, 155}},
+        {"config", "common/ok", {289, 429}},         {"config", "config/select_dir", {365, 155}},
     };
     for (const auto& p : placed) {
         const QImage bg = TPngPicture::Load(Res(QString::fromLatin1(p.Window) + "/background.png")).ToImage();

@@ -44,7 +44,7 @@ protected:
 TEST_F(ConfigTest, WindowAndInitialControls)
 {
     EXPECT_EQ(dialog.windowTitle().toStdString(), "設定");
-    EXPECT_EQ(dialog.size(), QSize(474, 277));
+    EXPECT_EQ(dialog.size(), QSize(474, 475));
     EXPECT_FALSE(dialog.windowFlags() & (Qt::WindowCloseButtonHint | Qt::WindowSystemMenuHint));
     EXPECT_FALSE(dialog.Accepted());
     EXPECT_EQ(Quality(), "最高画質");
@@ -52,6 +52,9 @@ TEST_F(ConfigTest, WindowAndInitialControls)
     EXPECT_EQ(dialog.CBConvertQuality->count(), 4);
     EXPECT_EQ(dialog.CBConvertRaito->count(), 2);
     EXPECT_TRUE(dialog.EditSaveDir->isReadOnly());
+    EXPECT_EQ(dialog.CBSubtitles->itemText(1).toStdString(), "焼き込まない");
+    EXPECT_EQ(dialog.CBLanguage->itemText(2).toStdString(), "English");
+    EXPECT_FALSE(dialog.CBLanguage->toolTip().isEmpty());
 }
 
 TEST_F(ConfigTest, OkWithoutChangesKeepsTheSettings)
@@ -59,11 +62,17 @@ TEST_F(ConfigTest, OkWithoutChangesKeepsTheSettings)
     list.Quality = 2;
     list.Ratio = 1;
     list.OpenDir = false;
+    list.Subtitles = smOff;
+    list.Loudness = false;
+    list.Language = InterfaceLanguage::English;
     Execute([&] {
         EXPECT_EQ(Quality(), "標準画質");
         EXPECT_EQ(Ratio(), "ワイド（１６：９）");
         EXPECT_EQ(Folder(), list.SaveDir);
         EXPECT_FALSE(dialog.CBOpenDir->isChecked());
+        EXPECT_EQ(dialog.CBSubtitles->currentText().toStdString(), "焼き込まない");
+        EXPECT_FALSE(dialog.CBLoudness->isChecked());
+        EXPECT_EQ(dialog.CBLanguage->currentText().toStdString(), "English");
         Click(dialog.ImgBtnOK);
     });
     EXPECT_TRUE(dialog.Accepted());
@@ -71,6 +80,9 @@ TEST_F(ConfigTest, OkWithoutChangesKeepsTheSettings)
     EXPECT_EQ(list.Ratio, 1);
     EXPECT_EQ(list.SaveDir, "/home/taro/Documents/MOVARIN_VIDEO/");
     EXPECT_FALSE(list.OpenDir);
+    EXPECT_EQ(list.Subtitles, smOff);
+    EXPECT_FALSE(list.Loudness);
+    EXPECT_EQ(list.Language, InterfaceLanguage::English);
 }
 
 TEST_F(ConfigTest, OutOfRangeSettingsShowThePreviousEntry)
@@ -144,15 +156,21 @@ TEST_F(ConfigTest, CancelDropsAPickedFolder)
 TEST_F(ConfigTest, LabelBesideTheBoxTogglesIt)
 {
     list.OpenDir = false;
+    list.Loudness = true;
     Execute([&] {
-        Click(dialog.LblOpenDir);
-        EXPECT_TRUE(dialog.CBOpenDir->isChecked());
-        Click(dialog.LblOpenDir);
-        EXPECT_FALSE(dialog.CBOpenDir->isChecked());
-        Click(dialog.LblOpenDir);
+        for (const auto& [label, box] : {std::pair{dialog.LblOpenDir, dialog.CBOpenDir},
+                                         std::pair{dialog.LblLoudness, dialog.CBLoudness}}) {
+            const bool was = box->isChecked();
+            Click(label);
+            EXPECT_NE(box->isChecked(), was);
+            Click(label);
+            EXPECT_EQ(box->isChecked(), was);
+            Click(label);
+        }
         Click(dialog.ImgBtnOK);
     });
     EXPECT_TRUE(list.OpenDir);
+    EXPECT_FALSE(list.Loudness);
 }
 
 TEST_F(ConfigTest, CloseRequestIsGrantedAndKeepsAccepted)
@@ -174,12 +192,12 @@ TEST_F(ConfigTest, KeyboardReachesEveryControlEnterIsOkEscapeIsCancel)
     Execute([&] {
         ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
         std::vector<std::string> visited;
-        for (int i = 0; i < 7; ++i) {
+        for (int i = 0; i < 10; ++i) {
             visited.push_back(QApplication::focusWidget()->accessibleName().toStdString());
             key(Qt::Key_Tab);
         }
-        EXPECT_EQ(visited, (std::vector<std::string>{"画質設定", "画面比率", "保存先", "変換後に保存先を開く",
-                                                     "選択", "OK", "キャンセル"}));
+        EXPECT_EQ(visited, (std::vector<std::string>{"画質設定", "画面比率", "保存先", "変換後に保存先を開く", "字幕",
+                                                     "音量をそろえる", "言語", "選択", "OK", "キャンセル"}));
         ASSERT_EQ(QApplication::focusWidget(), dialog.CBConvertQuality);
         key(Qt::Key_Down);
         key(Qt::Key_Return);
@@ -213,6 +231,9 @@ TEST_F(ConfigTest, OkThenSaveRoundTripsTheSettingsFile)
         dialog.CBConvertRaito->setCurrentIndex(1);
         Click(dialog.ImgBtnSelectDir);
         Click(dialog.LblOpenDir);
+        dialog.CBSubtitles->setCurrentIndex(1);
+        Click(dialog.LblLoudness);
+        dialog.CBLanguage->setCurrentIndex(1);
         Click(dialog.ImgBtnOK);
     });
     ASSERT_TRUE(dialog.Accepted());
@@ -224,6 +245,9 @@ TEST_F(ConfigTest, OkThenSaveRoundTripsTheSettingsFile)
     EXPECT_EQ(loaded.Ratio, 1);
     EXPECT_EQ(loaded.SaveDir, "/srv/ビデオ/");
     EXPECT_FALSE(loaded.OpenDir);
+    EXPECT_EQ(loaded.Subtitles, smOff);
+    EXPECT_FALSE(loaded.Loudness);
+    EXPECT_EQ(loaded.Language, InterfaceLanguage::Japanese);
 }
 
 } // namespace

@@ -86,31 +86,40 @@ QImage RenderDvdBackground()
     return image;
 }
 
-QImage RenderConfigBackground()
+QImage RenderConfigBackground(const ConfigLayout& layout)
 {
-    QImage image = Ground24(474, 277);
+    QImage image = Ground24(layout.Width, layout.Height);
     QPainter p(&image);
     p.setRenderHint(QPainter::TextAntialiasing, true);
-    AccentLine(p, 474);
+    AccentLine(p, layout.Width);
 
     // Each caption's ink is centred on its control's row.
-    const int rows[] = {39, 102, 170};
-    const QString captions[] = {QStringLiteral("画質設定："), QStringLiteral("画面比率："),
-                                QStringLiteral("保存先：")};
     const QFont font = Gothic(13);
-    for (int i = 0; i < 3; ++i) {
+    for (const ConfigLayout::Row& row : layout.Rows) {
         p.setFont(font);
-        const QRect ink = QFontMetrics(font).tightBoundingRect(captions[i]);
-        const int baseline = rows[i] - ink.top() - ink.height() / 2;
+        const QRect ink = QFontMetrics(font).tightBoundingRect(row.Caption);
+        const int baseline = row.CentreY - ink.top() - ink.height() / 2;
         p.fillRect(QRect(24, baseline + ink.top(), 3, ink.height()), Indigo);
         p.setPen(Ink);
-        p.drawText(QPoint(32, baseline), captions[i]);
+        p.drawText(QPoint(32, baseline), row.Caption);
+        HRule(p, 20, layout.Width - 20, row.RuleY);
     }
-    HRule(p, 20, 454, 70);
-    HRule(p, 20, 454, 136);
-    HRule(p, 20, 454, 219);
-    RowText(p, 124, 197, QStringLiteral("変換後に保存先を開く"), 12);
+    for (const ConfigLayout::Wording& wording : layout.Wordings)
+        RowText(p, wording.X, wording.CentreY, wording.Text, 12);
     return image;
+}
+
+ConfigLayout JapaneseConfigLayout()
+{
+    return {474,
+            475,
+            {{QStringLiteral("画質設定："), 39, 70},
+             {QStringLiteral("画面比率："), 102, 136},
+             {QStringLiteral("保存先："), 170, 219},
+             {QStringLiteral("字幕："), 252, 285},
+             {QStringLiteral("音量："), 318, 351},
+             {QStringLiteral("言語："), 384, 417}},
+            {{124, 197, QStringLiteral("変換後に保存先を開く")}, {139, 318, QStringLiteral("音量をそろえる")}}};
 }
 
 } // namespace artwork

@@ -62,7 +62,7 @@ int main(int argc, char** argv)
     bool ok = true;
     ok &= WriteRgb(root + "main/background.png", artwork::RenderMainBackground());
     ok &= WriteRgb(root + "dvd/background.png", artwork::RenderDvdBackground());
-    ok &= WriteRgb(root + "config/background.png", artwork::RenderConfigBackground());
+    ok &= WriteRgb(root + "config/background.png", artwork::RenderConfigBackground(artwork::JapaneseConfigLayout()));
 
     using artwork::ButtonLook;
     for (const artwork::ButtonDesign& design : artwork::Buttons()) {
