@@ -17,7 +17,7 @@ cmake --build build-fuzz --parallel "$(nproc)"
 
 declare -A corpus=(
   [ProfileFuzz]=profile [CommandLineFuzz]=commandline [LineCutterFuzz]=linecutter
-  [EncoderFrontFuzz]=encoderfront [MountInfoFuzz]=mountinfo [PngFuzz]=png
+  [EncoderFrontFuzz]=encoderfront [MountInfoFuzz]=mountinfo [PngFuzz]=png [DvdReplyFuzz]=dvdreply
 )
 harnesses=("${!corpus[@]}")
 seconds="${FUZZ_SECONDS:-10}"
