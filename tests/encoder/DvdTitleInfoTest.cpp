@@ -56,6 +56,7 @@ TEST(DvdTitleInfo, AttributesAsTheDemuxerAndTheChooserNameThem)
     const auto chapter = ParseDvdChapterPath("/media/disc/video_ts/vts_03_2.vob");
     ASSERT_TRUE(chapter);
     EXPECT_EQ(chapter->disc, "/media/disc");
+    EXPECT_EQ(chapter->folder, "/media/disc/video_ts");
     EXPECT_EQ(chapter->titleSet, 3);
     EXPECT_EQ(ParseDvdChapterPath("/VIDEO_TS/VTS_01_1.VOB")->disc, "/");
     for (const char* notChapter : {"/d/VIDEO_TS/VTS_01_0.VOB", "/d/VIDEO_TS/VTS_00_1.VOB", "/d/VIDEO_TS/VIDEO_TS.VOB",

@@ -162,9 +162,12 @@ DvdTitleInfo ReadDvdTitleInfo(const std::string& input, bool confined, int abi)
     const std::optional<DvdChapterFile> chapter = ParseDvdChapterPath(input);
     if (!chapter)
         return {};
+    // VIDEO_TS alone, not the disc's folder (which may be "/" or a home
+    // folder): denied the listing above it, libdvdread looks for VIDEO_TS
+    // and video_ts by name.
     Confinement confinement;
-    if (std::string error;
-        confined && (!confinement.Prepare({{}, {}, {}, false, abi}, error) || confinement.AllowFolder(chapter->disc) != 0))
+    if (std::string error; confined
+        && (!confinement.Prepare({{}, {}, {}, false, abi}, error) || confinement.AllowFolder(chapter->folder) != 0))
         return {};
 
     int ends[2];

@@ -1,8 +1,8 @@
 #pragma once
 // Reads a DVD chapter file's title set IFO with libdvdread in a forked child
 // of the front, confined as FFmpeg's reading of a source is: it reads the
-// disc's folder and the system's libraries, writes nothing but a short reply
-// the front parses as untrusted. Not built for Windows yet.
+// disc's VIDEO_TS folder and the system's libraries, writes nothing but a
+// short reply the front parses as untrusted. Not built for Windows yet.
 #include "encoder/source/DvdTitleInfo.h"
 
 #include <string>

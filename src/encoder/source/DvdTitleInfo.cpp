@@ -187,7 +187,7 @@ std::optional<DvdChapterFile> ParseDvdChapterPath(const std::string& path)
     std::string disc = above == std::string_view::npos ? std::string(".") : std::string(folder.substr(0, above));
     if (disc.empty())
         disc = "/";
-    return DvdChapterFile{std::move(disc), int(*titleSet)};
+    return DvdChapterFile{std::move(disc), std::string(folder), int(*titleSet)};
 }
 
 std::string DvdLanguageTag(char first, char second)

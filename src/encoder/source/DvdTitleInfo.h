@@ -44,8 +44,9 @@ struct DvdTitleInfo {
 
 // A title set's chapter file: <disc>/VIDEO_TS/VTS_nn_m.VOB, any case, m from 1.
 struct DvdChapterFile {
-    std::string disc; // the folder that holds VIDEO_TS
-    int titleSet = 0; // nn, 1..99
+    std::string disc;   // the folder that holds VIDEO_TS
+    std::string folder; // VIDEO_TS itself, as the path spells it
+    int titleSet = 0;   // nn, 1..99
 };
 std::optional<DvdChapterFile> ParseDvdChapterPath(const std::string& path);
 
