@@ -4,8 +4,10 @@ set -euo pipefail
 packages=(
   build-essential cmake ccache pkg-config
   qt6-base-dev qt6-translations-l10n libgl-dev
-  libpng-dev zlib1g-dev libseccomp-dev
+  libpng-dev zlib1g-dev libseccomp-dev libdvdread-dev
   ffmpeg
+  # the test DVDs (the IFO, the subtitles)
+  dvdauthor
   fonts-ipafont-gothic fonts-noto-cjk
   libgtest-dev
   xvfb xauth imagemagick

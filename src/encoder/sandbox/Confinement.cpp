@@ -69,6 +69,25 @@ bool PrepareOutput(const std::string& path, const ConfinementPlan& plan, Landloc
     return !exists;
 }
 
+// The exec and the loader's opening of the program look at the files
+// themselves, not at the links that lead to them.
+bool AllowProgram(const std::string& path, LandlockRuleset& landlock, std::string& error)
+{
+    const std::string program = RealPath(path);
+    if (const int rc = program.empty() ? errno : landlock.Allow(program, kRun); rc != 0) {
+        error = ErrorText(path, rc);
+        return false;
+    }
+    if (const std::string loader = ProgramInterpreter(program); !loader.empty()) {
+        const std::string real = RealPath(loader);
+        if (const int rc = real.empty() ? errno : landlock.Allow(real, kRun); rc != 0) {
+            error = ErrorText(loader, rc);
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 std::string ProgramInterpreter(const std::string& program)
@@ -112,26 +131,20 @@ bool Confinement::Prepare(const ConfinementPlan& plan, std::string& error)
         for (const std::string& input : plan.inputs)
             landlock_->Allow(input, Access::ReadFile);
 
-        // The exec and the loader's opening of the program look at the
-        // files themselves, not at the links that lead to them.
-        const std::string program = RealPath(plan.program);
-        if (const int rc = program.empty() ? errno : landlock_->Allow(program, kRun); rc != 0) {
-            error = ErrorText(plan.program, rc);
+        // A forked reader that confines itself (the DVD's IFO) runs nothing.
+        if (!plan.program.empty() && !AllowProgram(plan.program, *landlock_, error))
             return false;
-        }
-        if (const std::string loader = ProgramInterpreter(program); !loader.empty()) {
-            const std::string real = RealPath(loader);
-            if (const int rc = real.empty() ? errno : landlock_->Allow(real, kRun); rc != 0) {
-                error = ErrorText(loader, rc);
-                return false;
-            }
-        }
     }
     if (!seccomp_.Build(plan.abi < 3, error))
         return false;
     for (const std::string& output : plan.outputs)
         createdOutput_ = PrepareOutput(output, plan, landlock_.get()) || createdOutput_;
     return true;
+}
+
+int Confinement::AllowFolder(const std::string& folder)
+{
+    return landlock_ ? landlock_->Allow(folder, kRead) : 0;
 }
 
 const char* Confinement::Enter() const noexcept

@@ -13,7 +13,7 @@
 namespace movarin::encoder {
 
 struct ConfinementPlan {
-    std::string program; // FFmpeg as found
+    std::string program; // FFmpeg as found; empty for a child that runs no program
     std::vector<std::string> inputs;
     std::vector<std::string> outputs;
     bool overwrite = false; // an existing output may be replaced (-y)
@@ -29,6 +29,10 @@ public:
     // reason in error, when the confinement cannot be built: the run must
     // then not happen.
     bool Prepare(const ConfinementPlan& plan, std::string& error);
+
+    // After Prepare: lets the child read a folder with its listings (a
+    // DVD's). Returns 0, or the errno of the failure.
+    int AllowFolder(const std::string& folder);
 
     // Whether Prepare created an output, which FFmpeg must then overwrite.
     bool CreatedOutput() const { return createdOutput_; }

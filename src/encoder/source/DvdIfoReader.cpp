@@ -1,0 +1,202 @@
+#include "encoder/source/DvdIfoReader.h"
+
+#include "encoder/sandbox/Confinement.h"
+#include "encoder/EncoderProcess.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <chrono>
+#include <cstdarg>
+#include <cstdint>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <dvdread/dvd_reader.h>
+#include <dvdread/ifo_read.h>
+#include <dvdread/ifo_types.h>
+
+namespace movarin::encoder {
+namespace {
+
+// A good IFO is read in milliseconds; a reader that hangs on a crafted one
+// must not hold the conversion.
+constexpr std::chrono::milliseconds kDeadline{10000};
+
+class Fd {
+public:
+    explicit Fd(int fd = -1) : fd_(fd) {}
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    ~Fd() { Reset(); }
+    int Get() const { return fd_; }
+    void Reset()
+    {
+        if (fd_ >= 0)
+            close(fd_);
+        fd_ = -1;
+    }
+
+private:
+    int fd_;
+};
+
+template <class Stream>
+bool Listed(const std::vector<Stream>& streams, int id)
+{
+    return std::any_of(streams.begin(), streams.end(), [id](const Stream& s) { return s.streamId == id; });
+}
+
+std::string Language(bool given, std::uint16_t code)
+{
+    return given ? DvdLanguageTag(char(code >> 8), char(code & 0xFF)) : std::string();
+}
+
+// The title set's streams as its first program chain presents them.
+DvdTitleInfo TitleInfo(const ifo_handle_t& ifo)
+{
+    DvdTitleInfo info;
+    const vtsi_mat_t* mat = ifo.vtsi_mat;
+    if (!mat || !ifo.vts_pgcit || ifo.vts_pgcit->nr_of_pgci_srp == 0 || !ifo.vts_pgcit->pgci_srp
+        || !ifo.vts_pgcit->pgci_srp[0].pgc)
+        return info;
+    const pgc_t& pgc = *ifo.vts_pgcit->pgci_srp[0].pgc;
+    const int audioCount = std::min<int>(mat->nr_of_vts_audio_streams, 8);
+    for (int i = 0; i < audioCount; ++i) {
+        const audio_attr_t& a = mat->vts_audio_attr[i];
+        const auto id = DvdAudioStreamId(a.audio_format, pgc.audio_control[i]);
+        if (!id || Listed(info.audio, *id))
+            continue;
+        info.audio.push_back({*id, Language(a.lang_type == 1, a.lang_code), DvdAudioKindOf(a.code_extension),
+                              a.channels + 1, *DvdAudioFormatOf(a.audio_format)});
+    }
+    // The player shows the wide stream of a 16:9 title on a wide screen, as
+    // FFmpeg's output is.
+    const bool wide = mat->vts_video_attr.display_aspect_ratio == 3;
+    const int subtitleCount = std::min<int>(mat->nr_of_vts_subp_streams, 32);
+    for (int i = 0; i < subtitleCount; ++i) {
+        const subp_attr_t& s = mat->vts_subp_attr[i];
+        const auto id = DvdSubtitleStreamId(pgc.subp_control[i], wide);
+        if (!id || Listed(info.subtitles, *id))
+            continue;
+        info.subtitles.push_back({*id, Language(s.type == 1, s.lang_code), DvdSubtitleKindOf(s.code_extension)});
+    }
+    for (const std::uint32_t entry : pgc.palette)
+        info.palette.push_back(DvdPaletteRgb(entry));
+    return info;
+}
+
+void Quiet(void*, dvd_logger_level_t, const char*, va_list) {}
+
+std::string ReadReply(const std::string& disc, int titleSet)
+{
+    // libdvdread's complaints about a damaged disc would land in the job's log.
+    const dvd_logger_cb logger{Quiet};
+    dvd_reader_t* dvd = DVDOpen2(nullptr, &logger, disc.c_str());
+    if (!dvd)
+        return {};
+    std::string reply;
+    if (ifo_handle_t* ifo = ifoOpen(dvd, titleSet)) {
+        reply = FormatDvdReply(TitleInfo(*ifo));
+        ifoClose(ifo);
+    }
+    DVDClose(dvd);
+    return reply;
+}
+
+[[noreturn]] void Child(pid_t parent, int replyFd, int nullFd, const Confinement* confinement,
+                        const DvdChapterFile& chapter)
+{
+    if (prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || getppid() != parent)
+        _exit(127);
+    // Only the reply leaves the child: nothing to read, nothing in the log.
+    if (dup2(replyFd, STDOUT_FILENO) < 0 || dup2(nullFd, STDIN_FILENO) < 0 || dup2(nullFd, STDERR_FILENO) < 0)
+        _exit(127);
+    if (!confinement)
+        CloseDescriptorsAbove2();
+    else if (confinement->Enter())
+        _exit(127);
+    const std::string reply = ReadReply(chapter.disc, chapter.titleSet);
+    _exit(WriteAll(STDOUT_FILENO, reply) ? 0 : 1);
+}
+
+// At most kDvdReplyLimit + 1 bytes (one more tells an overlong reply), until
+// the child closes its end or the deadline passes.
+std::string Collect(int fd, bool& complete)
+{
+    std::string reply;
+    const auto deadline = std::chrono::steady_clock::now() + kDeadline;
+    char buffer[1024];
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            return reply;
+        pollfd p{fd, POLLIN, 0};
+        const int ready = poll(&p, 1, int(left.count()));
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready <= 0)
+            return reply;
+        const std::size_t room = kDvdReplyLimit + 1 - reply.size();
+        const ssize_t n = read(fd, buffer, std::min(sizeof buffer, room));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n == 0)
+            complete = true;
+        if (n <= 0)
+            return reply;
+        reply.append(buffer, std::size_t(n));
+        if (reply.size() > kDvdReplyLimit)
+            return reply;
+    }
+}
+
+} // namespace
+
+DvdTitleInfo ReadDvdTitleInfo(const std::string& input, bool confined, int abi)
+{
+    const std::optional<DvdChapterFile> chapter = ParseDvdChapterPath(input);
+    if (!chapter)
+        return {};
+    // VIDEO_TS alone, not the disc's folder (which may be "/" or a home
+    // folder): denied the listing above it, libdvdread looks for VIDEO_TS
+    // and video_ts by name.
+    Confinement confinement;
+    if (std::string error; confined
+        && (!confinement.Prepare({{}, {}, {}, false, abi}, error) || confinement.AllowFolder(chapter->folder) != 0))
+        return {};
+
+    int ends[2];
+    if (pipe2(ends, O_CLOEXEC) != 0)
+        return {};
+    Fd readEnd(ends[0]);
+    Fd writeEnd(ends[1]);
+    const Fd nullFd(open("/dev/null", O_RDWR | O_CLOEXEC));
+    if (nullFd.Get() < 0)
+        return {};
+    const pid_t parent = getpid();
+    const pid_t child = fork();
+    if (child == 0)
+        Child(parent, writeEnd.Get(), nullFd.Get(), confined ? &confinement : nullptr, *chapter);
+    if (child < 0)
+        return {};
+    writeEnd.Reset();
+
+    bool complete = false;
+    const std::string reply = Collect(readEnd.Get(), complete);
+    if (!complete)
+        kill(child, SIGKILL);
+    int status = 0;
+    pid_t waited;
+    while ((waited = waitpid(child, &status, 0)) < 0 && errno == EINTR) {
+    }
+    if (!complete || waited != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return {};
+    return ParseDvdReply(reply);
+}
+
+} // namespace movarin::encoder
