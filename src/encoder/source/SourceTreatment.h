@@ -1,0 +1,37 @@
+#pragma once
+// What the front does with a source before FFmpeg converts it: reads
+// FFmpeg's description of it (SourceReport.h) and puts into the line the
+// picture's treatment (PictureTreatment.h) and the tracks chosen for the
+// viewer (TrackChoice.h, TrackMapping.h).
+#include "encoder/ArgumentTranslator.h"
+#include "encoder/source/TrackChoice.h"
+#include "encoder/source/TrackMapping.h"
+
+#include <string>
+#include <vector>
+
+namespace movarin::encoder {
+
+struct SourceRequest {
+    Viewer viewer;
+    // What a disc's own description says of the streams, by container id.
+    std::vector<KnownStream> known;
+    BurnOptions burn; // libass is read from FFmpeg's banner
+};
+
+struct SourceOutcome {
+    // The exit code to end with when the run was stopped while the source
+    // was read; 0 otherwise.
+    int stopped = 0;
+    LineKind kind = LineKind::Other; // Other: the line was left as it came
+    TrackChoice tracks;              // the audio mapped, the subtitles burned
+    Burned burned = Burned::Nothing; // Text: FFmpeg needs the fonts
+};
+
+// Reads the source when the line is one of Movarin's (or asks for a frame
+// size), applies the treatment and the choice, and logs the picture's
+// treatment to stderr in one line. The tracks' line is DescribeTracks's.
+SourceOutcome TreatSource(Translation& translation, const std::string& ffmpeg, bool confined, int abi,
+                          const SourceRequest& request);
+
+} // namespace movarin::encoder
