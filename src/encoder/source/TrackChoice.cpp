@@ -240,7 +240,7 @@ TrackChoice ChooseTracks(const std::vector<SourceStream>& streams, const Viewer&
             if (s.id < 0 || k.id != s.id)
                 continue;
             if (!k.language.empty())
-                s.language = k.language.substr(0, kMaxReportField);
+                s.language = Canonical(k.language.substr(0, kMaxReportField));
             s.comment = s.comment || k.commentary;
             s.forced = s.forced || k.forced;
         }
