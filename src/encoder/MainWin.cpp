@@ -57,7 +57,7 @@ int main()
     request.viewer = ViewerFrom(EnvironmentText(L"MOVARIN_VIEWER_LANGUAGE").c_str(),
                                 EnvironmentText(L"MOVARIN_SUBTITLES").c_str());
     const SourceOutcome source = TreatSource(translation, ffmpeg, confined, 0, request);
-    if (source.kind != LineKind::Other)
+    if (source.kind == LineKind::Video || source.kind == LineKind::Music)
         WriteAll(2, "movarin-encoder: " + DescribeTracks(source.tracks) + "\n");
 
     // The guard looks before the confinement creates the outputs, so that a

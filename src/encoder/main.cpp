@@ -56,7 +56,7 @@ int main(int argc, char** argv)
     const SourceOutcome source = TreatSource(translation, ffmpeg, confined, abi, request);
     if (source.stopped != 0)
         return source.stopped;
-    if (source.kind != LineKind::Other)
+    if (source.kind == LineKind::Video || source.kind == LineKind::Music)
         WriteAll(STDERR_FILENO, "movarin-encoder: " + DescribeTracks(source.tracks) + "\n");
     // libass draws text with the fonts fontconfig finds, and draws nothing,
     // without a word, when it finds none.

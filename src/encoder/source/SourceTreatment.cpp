@@ -29,7 +29,11 @@ SourceOutcome TreatSource(Translation& translation, const std::string& ffmpeg, b
     BurnOptions burn = request.burn;
     burn.libass = HasLibass(report.text);
     if (outcome.kind != LineKind::Video) {
-        tracks.subtitle.reset(); // a still and a song show no text
+        // A still and a song show no text, and a still plays no sound.
+        tracks.subtitle.reset();
+        tracks.subtitleReason.clear();
+        if (outcome.kind == LineKind::Still)
+            tracks.audio.reset();
     } else if (tracks.subtitle && IsTextSubtitle(tracks.subtitle->codec) && !burn.libass) {
         tracks.subtitle.reset();
         tracks.subtitleReason = "FFmpeg cannot draw text";
@@ -39,8 +43,10 @@ SourceOutcome TreatSource(Translation& translation, const std::string& ffmpeg, b
     } else {
         outcome.burned = ApplyTracks(translation, outcome.kind, tracks, ChosenVideo(streams),
                                      treatment ? &*treatment : nullptr, burn);
-        if (outcome.burned == Burned::Nothing)
-            tracks.subtitle.reset(); // no picture to burn them into
+        if (outcome.burned == Burned::Nothing && tracks.subtitle) {
+            tracks.subtitle.reset();
+            tracks.subtitleReason = "no picture"; // no video stream to burn them into
+        }
     }
     if (treatment)
         WriteAll(2, "movarin-encoder: " + treatment->summary + "\n");

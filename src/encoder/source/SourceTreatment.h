@@ -24,13 +24,14 @@ struct SourceOutcome {
     // was read; 0 otherwise.
     int stopped = 0;
     LineKind kind = LineKind::Other; // Other: the line was left as it came
-    TrackChoice tracks;              // the audio mapped, the subtitles burned
+    TrackChoice tracks;              // the audio mapped, the subtitles burned (none for a still)
     Burned burned = Burned::Nothing; // Text: FFmpeg needs the fonts
 };
 
 // Reads the source when the line is one of Movarin's (or asks for a frame
 // size), applies the treatment and the choice, and logs the picture's
-// treatment to stderr in one line. The tracks' line is DescribeTracks's.
+// treatment to stderr in one line. The tracks' line, for a video or a song,
+// is DescribeTracks's.
 SourceOutcome TreatSource(Translation& translation, const std::string& ffmpeg, bool confined, int abi,
                           const SourceRequest& request);
 
