@@ -10,13 +10,27 @@
 #include "encoder/PartialOutputs.h"
 #include "encoder/sandbox/ConfinementWin.h"
 #include "encoder/sandbox/OutputGuard.h"
-#include "encoder/source/SourceReport.h"
+#include "encoder/source/DvdIfoReader.h"
+#include "encoder/source/SourceTreatment.h"
 #include "platform/WinApi.h"
 
 #include <shellapi.h>
 #include <string_view>
 
 using namespace movarin::encoder;
+
+namespace {
+
+// A variable of the environment, short as those the front reads are; empty
+// when unset or longer.
+std::string EnvironmentText(const wchar_t* name)
+{
+    wchar_t value[16] = L"";
+    const DWORD length = ::GetEnvironmentVariableW(name, value, 16);
+    return length > 0 && length < 16 ? movarin::win::Narrow(value) : std::string();
+}
+
+} // namespace
 
 int main()
 {
@@ -40,7 +54,15 @@ int main()
     wchar_t sandbox[8] = L"";
     const DWORD length = ::GetEnvironmentVariableW(L"MOVARIN_SANDBOX", sandbox, 8);
     const bool confined = !(length == 3 && std::wstring_view(sandbox, 3) == L"off");
-    TreatPicture(translation, ffmpeg, confined, 0);
+    SourceRequest request;
+    request.viewer = ViewerFrom(EnvironmentText(L"MOVARIN_VIEWER_LANGUAGE").c_str(),
+                                EnvironmentText(L"MOVARIN_SUBTITLES").c_str());
+    // A DVD names its tracks' languages only in its title set's description.
+    if (translation.inputs.size() == 1)
+        AddDiscKnowledge(request, ReadDvdTitleInfo(translation.inputs.front(), confined, 0));
+    const SourceOutcome source = TreatSource(translation, ffmpeg, confined, 0, request);
+    if (source.kind == LineKind::Video || source.kind == LineKind::Music)
+        WriteAll(2, "movarin-encoder: " + DescribeTracks(source.tracks) + "\n");
 
     // The guard looks before the confinement creates the outputs, so that a
     // failed run takes the files the front made along.

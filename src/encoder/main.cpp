@@ -7,7 +7,8 @@
 #include "encoder/PartialOutputs.h"
 #include "encoder/sandbox/Confinement.h"
 #include "encoder/sandbox/OutputGuard.h"
-#include "encoder/source/SourceReport.h"
+#include "encoder/source/DvdIfoReader.h"
+#include "encoder/source/SourceTreatment.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -51,8 +52,22 @@ int main(int argc, char** argv)
         WriteAll(STDERR_FILENO, "movarin-encoder: FFmpeg is not installed (no ffmpeg on PATH)\n");
         return 127;
     }
-    if (const int stopped = TreatPicture(translation, ffmpeg, confined, abi); stopped != 0)
-        return stopped;
+    SourceRequest request;
+    request.viewer = ViewerFrom(std::getenv("MOVARIN_VIEWER_LANGUAGE"), std::getenv("MOVARIN_SUBTITLES"));
+    // A DVD names its tracks' languages only in its title set's description.
+    if (translation.inputs.size() == 1)
+        AddDiscKnowledge(request, ReadDvdTitleInfo(translation.inputs.front(), confined, abi));
+    const SourceOutcome source = TreatSource(translation, ffmpeg, confined, abi, request);
+    if (source.stopped != 0)
+        return source.stopped;
+    if (source.kind == LineKind::Video || source.kind == LineKind::Music)
+        WriteAll(STDERR_FILENO, "movarin-encoder: " + DescribeTracks(source.tracks) + "\n");
+    // libass draws text with the fonts fontconfig finds, and draws nothing,
+    // without a word, when it finds none.
+    std::vector<std::string> readable;
+    if (source.burned == Burned::Text)
+        readable = FontFolders(std::getenv("HOME"), std::getenv("XDG_CONFIG_HOME"), std::getenv("XDG_DATA_HOME"),
+                               std::getenv("XDG_CACHE_HOME"));
 
     // The guard looks before the confinement creates the outputs, so that a
     // failed run takes the files the front made along.
@@ -62,7 +77,8 @@ int main(int argc, char** argv)
     if (!confined) {
         WriteAll(STDERR_FILENO, "movarin-encoder: FFmpeg runs unconfined (MOVARIN_SANDBOX=off)\n");
     } else if (std::string error;
-               !confinement.Prepare({ffmpeg, translation.inputs, translation.outputs, translation.overwrite, abi}, error)) {
+               !confinement.Prepare({ffmpeg, translation.inputs, translation.outputs, translation.overwrite, abi, readable},
+                                        error)) {
         WriteAll(STDERR_FILENO, "movarin-encoder: cannot confine FFmpeg (" + error + "); the run is refused\n");
         guard.Settle(127, report);
         WriteAll(STDERR_FILENO, report);

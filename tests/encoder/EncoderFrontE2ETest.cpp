@@ -7,6 +7,8 @@
 #include "platform/CommandLine.h"
 
 #include <chrono>
+#include <cstdlib>
+#include <fstream>
 #include <csignal>
 #include <gtest/gtest.h>
 #include <map>
@@ -167,6 +169,78 @@ TEST_F(EncoderFront, MusicAndThumbnail)
     EXPECT_EQ(picture.at("codec_name"), "mjpeg");
     EXPECT_EQ(picture.at("width"), "160");
     EXPECT_EQ(picture.at("height"), "120");
+}
+
+// The mean level, in dB, of a file's sound in a narrow band around hz.
+double BandLevel(const std::string& file, int hz)
+{
+    const ChildResult r = RunChild("/usr/bin/ffmpeg", {"-nostdin", "-hide_banner", "-i", file, "-af",
+        "bandpass=f=" + std::to_string(hz) + ":width_type=q:w=8,volumedetect", "-f", "null", "-"});
+    const std::size_t at = r.output.find("mean_volume: ");
+    return at == std::string::npos ? -1000 : std::stod(r.output.substr(at + 13));
+}
+
+// One frame of a video at a second, in grey, one byte a pixel.
+std::string GreyFrame(const std::string& file, const std::string& second)
+{
+    return RunChild("/usr/bin/ffmpeg", {"-nostdin", "-v", "quiet", "-ss", second, "-i", file, "-frames:v", "1",
+                                        "-f", "rawvideo", "-pix_fmt", "gray", "-"}).output;
+}
+
+TEST_F(EncoderFront, TheViewersLanguageHeardAndDefaultSubtitlesInThePicture)
+{
+    // A name with what a filter graph takes for its own syntax.
+    const std::string mkv = dir_->File("src dir/字幕 a:b'c,d[e]\\f.mkv");
+    const std::string ass = dir_->File("line.ass");
+    std::ofstream(ass) << "[Script Info]\nScriptType: v4.00+\n\n[V4+ Styles]\nFormat: Name, Fontname, Fontsize, "
+        "PrimaryColour, OutlineColour, BorderStyle, Outline, Shadow, Alignment, MarginV\n"
+        "Style: Default,Arial,20,&H00FFFFFF,&H00000000,1,2,0,2,10\n\n[Events]\n"
+        "Format: Layer, Start, End, Style, Text\nDialogue: 0,0:00:00.50,0:00:02.50,Default,字幕の一行 a line\n";
+    // English first and flagged default at 440 Hz, Japanese at 1000 Hz.
+    ChildResult r = RunChild("/usr/bin/ffmpeg",
+        {"-nostdin", "-y", "-v", "error", "-f", "lavfi", "-i", "testsrc=duration=3:size=640x360:rate=25", "-f", "lavfi",
+         "-i", "sine=frequency=440:duration=3", "-f", "lavfi", "-i", "sine=frequency=1000:duration=3", "-i", ass,
+         "-map", "0", "-map", "1", "-map", "2", "-map", "3", "-c:v", "libx264", "-preset", "ultrafast", "-c:a", "aac",
+         "-c:s", "ass", "-metadata:s:a:0", "language=eng", "-metadata:s:a:1", "language=jpn", "-metadata:s:s:0",
+         "language=jpn", "-disposition:a:0", "default", "-disposition:a:1", "0", "-disposition:s:0", "default",
+         "file:" + mkv});
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+
+    ThConvertInfoObjectList list;
+    list.Quality = 1;
+    list.Ratio = 1;
+    const std::string shown = dir_->File("subtitled.mp4");
+    const std::string plain = dir_->File("plain.mp4");
+    r = RunChild(kFront, Received(list.ConvertArguments(mkv, shown)));
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+    EXPECT_NE(r.output.find("audio: #2 jpn AAC 1.0 (viewer's language); subtitles: #1 jpn ASS burned (default)"),
+              std::string::npos) << r.output;
+    // Denied its configuration, fontconfig falls back to scanning every font
+    // uncached and ignores the system's and the user's choices.
+    EXPECT_EQ(r.output.find("Fontconfig error"), std::string::npos) << r.output;
+    setenv("MOVARIN_SUBTITLES", "off", 1);
+    r = RunChild(kFront, Received(list.ConvertArguments(mkv, plain)));
+    unsetenv("MOVARIN_SUBTITLES");
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+
+    // The Japanese track alone, the picture and nothing else.
+    const auto streams = Probe(movarin::PartialName(shown));
+    ASSERT_EQ(streams.size(), 2u);
+    EXPECT_GT(BandLevel(movarin::PartialName(shown), 1000), BandLevel(movarin::PartialName(shown), 440) + 20);
+
+    // The line shows at the foot of the picture, drawn with the fonts the
+    // confinement let FFmpeg read; without it the frames are alike.
+    const std::string with = GreyFrame(movarin::PartialName(shown), "1.5");
+    const std::string without = GreyFrame(movarin::PartialName(plain), "1.5");
+    ASSERT_EQ(with.size(), 320u * 180);
+    ASSERT_EQ(without.size(), with.size());
+    int changedAbove = 0;
+    int changedBelow = 0;
+    for (std::size_t i = 0; i < with.size(); ++i)
+        if (std::abs(int(static_cast<unsigned char>(with[i])) - static_cast<unsigned char>(without[i])) > 64)
+            ++(i / 320 < 120 ? changedAbove : changedBelow);
+    EXPECT_GT(changedBelow, 100);
+    EXPECT_LT(changedAbove, 20);
 }
 
 TEST_F(EncoderFront, FailedRunsLeaveNoOutput)

@@ -2,6 +2,8 @@
 // back, the treatment chosen from it, and the treatment put into Movarin's
 // own command lines.
 #include "encoder/source/PictureTreatment.h"
+#include "encoder/source/TrackChoice.h"
+#include "encoder/source/TrackMapping.h"
 #include "jobs/ThConvertInfo.h"
 #include "platform/CommandLine.h"
 
@@ -172,6 +174,72 @@ TEST(PictureTreatment, FfmpegsListOfTheSourcesStreams)
     }
 }
 
+TEST(PictureTreatment, TracksChosenForTheViewerAsADiscPlayerWould)
+{
+    struct Case {
+        const char* name;
+        std::string streams;
+        std::vector<KnownStream> disc;
+        const char* language; // the environment's, null when unset
+        const char* subtitles;
+        const char* expected;
+    };
+    const std::string dvd = "  Stream #0:0[0x1e0]: Video: mpeg2video (Main), yuv420p(tv, top first), 720x480\n"
+                            "  Stream #0:1[0x80]: Audio: ac3, 48000 Hz, 5.1(side), fltp, 448 kb/s\n";
+    const std::string dub = "  Stream #0:2[0x81]: Audio: ac3, 48000 Hz, stereo, fltp, 192 kb/s\n";
+    const std::string dvdSubtitles = "  Stream #0:3[0x20]: Subtitle: dvd_subtitle\n  Stream #0:4[0x21]: Subtitle: dvd_subtitle\n";
+    const std::vector<KnownStream> ifo = {{0x80, "en", false, false}, {0x81, "ja", false, false},
+                                          {0x20, "en", false, false}, {0x21, "ja", false, false}};
+    const std::string mkv = "  Stream #0:0: Video: h264 (High), yuv420p(progressive), 1920x1080\n"
+                            "  Stream #0:1(eng): Audio: aac (LC), 48000 Hz, stereo, fltp (default)\n"
+                            "  Stream #0:2(jpn): Audio: aac (LC), 48000 Hz, stereo, fltp\n"
+                            "  Stream #0:3(jpn): Subtitle: ass (default)\n";
+    const Case cases[] = {
+        {"DVD, languages in the IFO alone: the dub", dvd + dub + dvdSubtitles, ifo, nullptr, nullptr,
+         "audio: #2 jpn AC-3 2.0 (viewer's language); subtitles: none"},
+        {"the same disc without the dub: its subtitles", dvd + dvdSubtitles, ifo, nullptr, nullptr,
+         "audio: #1 eng AC-3 5.1 (the only one); subtitles: #2 jpn DVD burned (audio foreign)"},
+        {"the IFO's commentary, the viewer English: the film, no subtitles", dvd + dub + dvdSubtitles,
+         {{0x80, "en", false, false}, {0x81, "en", true, false}}, "eng", nullptr,
+         "audio: #1 eng AC-3 5.1 (viewer's language); subtitles: none"},
+        {"a disc's forced stream, audio in the viewer's language", dvd + dvdSubtitles,
+         {{0x80, "ja", false, false}, {0x21, "ja", false, true}}, "jpn", nullptr,
+         "audio: #1 jpn AC-3 5.1 (viewer's language); subtitles: #2 jpn DVD burned (forced)"},
+        {"MKV: the Japanese track over the default, the default ASS", mkv, {}, "jpn", nullptr,
+         "audio: #2 jpn AAC 2.0 (viewer's language); subtitles: #1 jpn ASS burned (default)"},
+        {"the same for an English viewer", mkv, {}, "eng", "auto",
+         "audio: #1 eng AAC 2.0 (viewer's language); subtitles: #1 jpn ASS burned (default)"},
+        {"subtitles turned off", mkv, {}, "jpn", "off", "audio: #2 jpn AAC 2.0 (viewer's language); subtitles: off"},
+        {"German by either code; the visually impaired track passed over",
+         "  Stream #0:0(deu): Audio: eac3, 48000 Hz, 5.1(side), fltp (visual impaired)\n"
+         "  Stream #0:1(deu): Audio: eac3, 48000 Hz, stereo, fltp\n",
+         {}, "ger", nullptr, "audio: #2 deu E-AC-3 2.0 (viewer's language); subtitles: none"},
+        {"no commentary for a film; the full track for foreign audio, not the one for the deaf",
+         "  Stream #0:0(jpn): Audio: opus, 48000 Hz, stereo, fltp (comment)\n"
+         "  Stream #0:1(eng): Audio: opus, 48000 Hz, 5.1, fltp\n  Stream #0:2(eng): Audio: opus, 48000 Hz, stereo, fltp (default)\n"
+         "  Stream #0:3(jpn): Subtitle: subrip (hearing impaired)\n  Stream #0:4(jpn): Subtitle: subrip\n"
+         "  Stream #0:5(jpn): Subtitle: subrip (forced)\n",
+         {}, nullptr, nullptr, "audio: #3 eng Opus 2.0 (default); subtitles: #2 jpn SRT burned (audio foreign)"},
+        {"no language known: the first of the most channels, no subtitles for it; a forced one in a third language is not shown",
+         "  Stream #0:0: Audio: mp2, 48000 Hz, stereo, s16p\n  Stream #0:1: Audio: ac3, 48000 Hz, 5.1(side), fltp\n"
+         "  Stream #0:2: Audio: dts (DTS), 48000 Hz, 5.1(side), fltp\n  Stream #0:3(jpn): Subtitle: subrip\n"
+         "  Stream #0:4(fre): Subtitle: subrip (forced)\n",
+         {}, "xx", nullptr, "audio: #2 AC-3 5.1 (most channels); subtitles: none"},
+        {"subtitles a picture cannot take are passed over; a forced one goes with the audio",
+         "  Stream #0:0(eng): Audio: aac, 48000 Hz, stereo, fltp\n  Stream #0:1(eng): Subtitle: dvb_teletext (default)\n"
+         "  Stream #0:2(eng): Subtitle: hdmv_pgs_subtitle (forced)\n  Stream #0:3(jpn): Subtitle: hdmv_pgs_subtitle (forced)\n",
+         {}, nullptr, nullptr, "audio: #1 eng AAC 2.0 (the only one); subtitles: #2 eng PGS burned (forced)"},
+        {"nothing to hear or read", "  Stream #0:0: Video: h264, yuv420p, 640x480\n", {}, nullptr, nullptr,
+         "audio: none; subtitles: none"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::vector<SourceStream> streams = ParseSourceStreams(Report(c.streams));
+        const TrackChoice choice = ChooseTracks(streams, ViewerFrom(c.language, c.subtitles), c.disc);
+        EXPECT_EQ(DescribeTracks(choice), c.expected);
+    }
+}
+
 TEST(PictureTreatment, ChosenFromTheSourcesProperties)
 {
     struct Case {
@@ -292,4 +360,68 @@ TEST(PictureTreatment, TakesThePlaceOfTheFrameSizeInMovarinsLines)
     EXPECT_FALSE(ParseFrameSize("320x").has_value());
     EXPECT_FALSE(ParseFrameSize("hd720").has_value());
     EXPECT_FALSE(ParseFrameSize("0x240").has_value());
+}
+
+TEST(PictureTreatment, TracksMappedAndSubtitlesBurnedInMovarinsLines)
+{
+    ThConvertInfoObjectList list;
+    list.Ratio = 1;
+    const auto received = [](const std::string& text) {
+        std::vector<std::string> argv = movarin::SplitCommandLine(std::string(EncoderPath) + text);
+        argv.erase(argv.begin());
+        return argv;
+    };
+    const std::string source = "/v/a:b'c.mkv";
+    const std::vector<SourceStream> streams = ParseSourceStreams(Report(
+        "  Stream #0:0: Video: mjpeg, yuvj420p, 600x600 (attached pic)\n"
+        "  Stream #0:1[0x1e0]: Video: mpeg2video, yuv420p(tv, top first), 720x480 [SAR 32:27 DAR 16:9]\n"
+        "  Stream #0:2(jpn): Audio: aac (LC), 48000 Hz, stereo, fltp\n"
+        "  Stream #0:3(jpn): Subtitle: ass (default)\n  Stream #0:4(jpn): Subtitle: dvd_subtitle (default)\n"));
+    const PictureTreatment dvd = ChooseTreatment(Picture(720, 480, 32, 27, 0, "top first"), {320, 180});
+    TrackChoice text = ChooseTracks(streams, Viewer{});
+    TrackChoice bitmap = text;
+    bitmap.subtitle = streams[4];
+    bitmap.subtitleNumber = 2;
+    const std::string subtitles = "subtitles=filename=" + FilterGraphValue(source) + ":si=0:original_size=854x480";
+    struct Case {
+        const char* name;
+        std::string line;
+        const TrackChoice& choice;
+        std::string palette;
+        std::vector<std::string> decoding; // before -i
+        std::vector<std::string> mapped;   // after the input
+        std::string filter;                // -vf or -filter_complex with its value; empty for none
+    };
+    list.MusicMode = true;
+    const std::string music = list.ConvertArguments(source, "a.mp3");
+    list.MusicMode = false;
+    const Case cases[] = {
+        {"video, text subtitles drawn at the content's size", list.ConvertArguments(source, "a.mp4"), text, "",
+         {"-dual_mono_mode", "main"}, {"-map", "0:1", "-map", "0:2"}, "-vf " + dvd.fitted + "," + subtitles + dvd.framing},
+        {"video, DVD subtitles laid over the source in its palette", list.ConvertArguments(source, "a.mp4"), bitmap,
+         "000000,FFFFFF,80ff00", {"-dual_mono_mode", "main", "-palette", "000000,FFFFFF,80ff00"},
+         {"-map", "[picture]", "-map", "0:2"},
+         "-filter_complex [0:1][0:4]overlay=eof_action=pass:format=auto," + dvd.filter + "[picture]"},
+        {"a palette that is not one is not passed on", list.ConvertArguments(source, "a.mp4"), bitmap, "00,-i x",
+         {"-dual_mono_mode", "main"}, {"-map", "[picture]", "-map", "0:2"},
+         "-filter_complex [0:1][0:4]overlay=eof_action=pass:format=auto," + dvd.filter + "[picture]"},
+        {"thumbnail: the picture alone, the cover passed over", list.ThumbnailArguments(source, "a.jpg"), text, "",
+         {}, {"-map", "0:1"}, "-vf " + dvd.filter},
+        {"music: the sound alone", music, text, "", {"-dual_mono_mode", "main"}, {"-map", "0:2"}, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Translation t = TranslateArguments(received(c.line));
+        const LineKind kind = KindOfLine(t);
+        ApplyTracks(t, kind, c.choice, ChosenVideo(streams), kind == LineKind::Music ? nullptr : &dvd, {c.palette, true});
+        const auto input = std::find(t.arguments.begin(), t.arguments.end(), "-i");
+        EXPECT_EQ(std::vector<std::string>(t.arguments.begin() + 2, input), c.decoding);
+        EXPECT_EQ(std::vector<std::string>(input + 2, input + 2 + std::ptrdiff_t(c.mapped.size())), c.mapped);
+        std::string filter;
+        for (std::size_t i = 0; i + 1 < t.arguments.size(); ++i)
+            if (t.arguments[i] == "-vf" || t.arguments[i] == "-filter_complex")
+                filter = t.arguments[i] + " " + t.arguments[i + 1];
+        EXPECT_EQ(filter, c.filter);
+        EXPECT_FALSE(RequestedFrameSize(t).has_value());
+    }
 }

@@ -2,13 +2,14 @@
 # Makes a small DVD folder as a disc carries a foreign film: English AC-3 5.1
 # first, a Japanese AC-3 2.0 dub second, Japanese subtitles, the languages
 # written only in the title set's IFO (the streams themselves carry none).
-#   make-test-dvd.sh <disc folder> [seconds] [subtitle start in seconds]
+#   make-test-dvd.sh <disc folder> [seconds] [subtitle start in seconds] [dub|nodub]
 # The disc gets <disc folder>/VIDEO_TS/VTS_01_1.VOB and its IFOs. A subtitle
 # start late in a long title makes a stream FFmpeg's first look misses.
 set -euo pipefail
 disc="$1"
 seconds="${2:-4}"
 subStart="${3:-1}"
+dub="${4:-dub}"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 
@@ -17,8 +18,8 @@ ffmpeg -nostdin -hide_banner -loglevel error \
   -f lavfi -i "testsrc2=s=720x480:r=30000/1001:d=$seconds" \
   -f lavfi -i "sine=frequency=440:sample_rate=48000:d=$seconds" \
   -f lavfi -i "sine=frequency=1000:sample_rate=48000:d=$seconds" \
-  -filter_complex "[1:a]pan=5.1|FL=c0|FR=c0|FC=c0|LFE=c0|BL=c0|BR=c0[en];[2:a]pan=stereo|FL=c0|FR=c0[ja]" \
-  -map 0:v -map "[en]" -map "[ja]" -target ntsc-dvd -aspect 16:9 -c:a ac3 -b:a 192k \
+  -filter_complex "[1:a]pan=5.1|FL=c0|FR=c0|FC=c0|LFE=c0|BL=c0|BR=c0[en];[2:a]pan=stereo|FL=c0|FR=c0$([ "$dub" = dub ] && echo '[ja]' || echo ',anullsink')" \
+  -map 0:v -map "[en]" $([ "$dub" = dub ] && echo '-map [ja]') -target ntsc-dvd -aspect 16:9 -c:a ac3 -b:a 192k \
   "$work/title.mpg"
 
 # One caption: a white bar low in the picture, two colours as a subpicture allows.
@@ -44,7 +45,7 @@ cat >"$work/dvd.xml" <<XML
   <titleset><titles>
     <video format="ntsc" aspect="16:9" widescreen="nopanscan"/>
     <audio lang="en"/>
-    <audio lang="ja"/>
+$([ "$dub" = dub ] && echo '    <audio lang="ja"/>')
     <subpicture lang="ja"/>
     <pgc palette="$work/palette.rgb"><vob file="$work/subtitled.mpg"/></pgc>
   </titles></titleset>

@@ -8,6 +8,7 @@
 #include <elf.h>
 #include <fcntl.h>
 #include <fstream>
+#include <string_view>
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -88,7 +89,30 @@ bool AllowProgram(const std::string& path, LandlockRuleset& landlock, std::strin
     return true;
 }
 
+// A folder named by the environment, taken only when absolute, and never the
+// root or home itself: only the fontconfig part beneath it is granted.
+std::string Beneath(const char* base, const std::string& fallback, const char* part)
+{
+    const std::string folder = base && base[0] == '/' ? base : fallback;
+    return folder.empty() ? std::string() : folder + part;
+}
+
 } // namespace
+
+std::vector<std::string> FontFolders(const char* home, const char* configHome, const char* dataHome,
+                                     const char* cacheHome)
+{
+    std::vector<std::string> folders = {"/etc/fonts", "/var/cache/fontconfig", "/usr/local/share/fonts"};
+    const std::string h = home && home[0] == '/' && std::string_view(home) != "/" ? home : "";
+    for (const std::string& folder :
+         {Beneath(configHome, h.empty() ? h : h + "/.config", "/fontconfig"),
+          Beneath(dataHome, h.empty() ? h : h + "/.local/share", "/fonts"),
+          Beneath(cacheHome, h.empty() ? h : h + "/.cache", "/fontconfig"), h.empty() ? h : h + "/.fonts",
+          h.empty() ? h : h + "/.fontconfig", h.empty() ? h : h + "/.fonts.conf", h.empty() ? h : h + "/.fonts.conf.d"})
+        if (!folder.empty())
+            folders.push_back(folder);
+    return folders;
+}
 
 std::string ProgramInterpreter(const std::string& program)
 {
@@ -126,6 +150,9 @@ bool Confinement::Prepare(const ConfinementPlan& plan, std::string& error)
             return false;
         }
         for (const char* path : kSystemReadable)
+            landlock_->Allow(path, kRead);
+        // Whatever of it is missing is skipped, as above.
+        for (const std::string& path : plan.readable)
             landlock_->Allow(path, kRead);
         // An input that cannot be found stays unreadable; FFmpeg says so.
         for (const std::string& input : plan.inputs)

@@ -18,7 +18,14 @@ struct ConfinementPlan {
     std::vector<std::string> outputs;
     bool overwrite = false; // an existing output may be replaced (-y)
     int abi = 0;            // the Landlock ABI to use; 0 for seccomp alone
+    std::vector<std::string> readable; // besides the system's: read-only, beneath each
 };
+
+// Where fontconfig finds its configuration, its caches and the fonts, which
+// FFmpeg needs to draw text subtitles: the system's, and the user's own
+// beneath home and the XDG folders (the environment's, null when unset).
+std::vector<std::string> FontFolders(const char* home, const char* configHome, const char* dataHome,
+                                     const char* cacheHome);
 
 class Confinement {
 public:

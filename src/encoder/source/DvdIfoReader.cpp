@@ -167,7 +167,7 @@ DvdTitleInfo ReadDvdTitleInfo(const std::string& input, bool confined, int abi)
     // and video_ts by name.
     Confinement confinement;
     if (std::string error; confined
-        && (!confinement.Prepare({{}, {}, {}, false, abi}, error) || confinement.AllowFolder(chapter->folder) != 0))
+        && (!confinement.Prepare({{}, {}, {}, false, abi, {}}, error) || confinement.AllowFolder(chapter->folder) != 0))
         return {};
 
     int ends[2];

@@ -68,6 +68,12 @@ FrameSize FittedContent(const SourcePicture& source, FrameSize frame)
     return content;
 }
 
+FrameSize DisplaySize(const SourcePicture& source)
+{
+    const int width = Even(double(source.width) * source.sarNum / source.sarDen);
+    return source.rotation % 180 == 90 ? FrameSize{source.height, width} : FrameSize{width, source.height};
+}
+
 std::string Size(FrameSize size)
 {
     return std::to_string(size.width) + "x" + std::to_string(size.height);
@@ -142,13 +148,16 @@ PictureTreatment ChooseTreatment(const SourcePicture& source, FrameSize frame)
     if (!source.found || source.width <= 0 || source.height <= 0) {
         // FFmpeg reported no picture the front can read: the frame size
         // alone, as the line says.
-        t.filter = "scale=" + std::to_string(frame.width) + ":" + std::to_string(frame.height) + ",setsar=1";
+        t.fitted = "scale=" + std::to_string(frame.width) + ":" + std::to_string(frame.height);
+        t.framing = ",setsar=1";
+        t.filter = t.fitted + t.framing;
         t.summary = "picture not described by FFmpeg -> scaled to " + Size(frame);
         return t;
     }
     t.fieldOrderKnown = !source.fieldOrder.empty() && source.fieldOrder != "progressive";
     t.toneMap = ToneMapOf(source);
     t.content = FittedContent(source, frame);
+    t.display = DisplaySize(source);
     // FFmpeg turns the picture upright before the chain sees it. The fields
     // are rows of the picture as stored, so after a quarter turn they are
     // columns, and the output's lines come from the stored width.
@@ -174,7 +183,7 @@ PictureTreatment ChooseTreatment(const SourcePicture& source, FrameSize frame)
     const bool turnBack = quarterTurned && t.fieldOrderKnown;
     const char* back = source.rotation == 270 ? "transpose=cclock," : "transpose=clock,";
     const char* upright = source.rotation == 270 ? "transpose=clock," : "transpose=cclock,";
-    std::string& f = t.filter;
+    std::string& f = t.fitted;
     if (turnBack)
         f += back;
     if (t.deinterlace == Deinterlace::FirstField) {
@@ -205,10 +214,11 @@ PictureTreatment ChooseTreatment(const SourcePicture& source, FrameSize frame)
         // Even offsets keep the chroma planes aligned.
         const int x = (frame.width - t.content.width) / 2 & ~1;
         const int y = (frame.height - t.content.height) / 2 & ~1;
-        f += ",pad=" + std::to_string(frame.width) + ":" + std::to_string(frame.height) + ":" + std::to_string(x)
-            + ":" + std::to_string(y);
+        t.framing = ",pad=" + std::to_string(frame.width) + ":" + std::to_string(frame.height) + ":"
+            + std::to_string(x) + ":" + std::to_string(y);
     }
-    f += ",setsar=1";
+    t.framing += ",setsar=1";
+    t.filter = t.fitted + t.framing;
     t.summary = Describe(source, t);
     return t;
 }

@@ -33,7 +33,10 @@ struct PictureTreatment {
     ToneMap toneMap = ToneMap::None;
     FrameSize frame;          // the frame the line asks for
     FrameSize content;        // the picture inside it; the rest is black
-    std::string filter;       // FFmpeg's -vf chain
+    FrameSize display;        // the source's picture upright, pixel aspect applied; 0x0 when not described
+    std::string filter;       // FFmpeg's -vf chain: fitted, then framing
+    std::string fitted;       // the chain up to the picture at the content's size, in SDR
+    std::string framing;      // the rest: the black bars, square pixels
     std::vector<std::string> outputOptions; // besides -vf: the colour tags
     std::string summary;      // one line for the log, without prefix
 };

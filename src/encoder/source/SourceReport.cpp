@@ -1,9 +1,8 @@
 #include "encoder/source/SourceReport.h"
 
+#include "encoder/ArgumentTranslator.h"
 #include "encoder/EncoderProcess.h"
 #include "encoder/sandbox/Confinement.h"
-#include "encoder/source/PictureTreatment.h"
-#include "encoder/source/SourceProbe.h"
 
 #include <algorithm>
 #include <sys/mman.h>
@@ -45,37 +44,27 @@ private:
 
 } // namespace
 
-SourceReport ReadSourceReport(const std::string& ffmpeg, const std::string& input, bool confined, int abi)
+SourceReport ReadSourceReport(const std::string& ffmpeg, const std::string& input, bool confined, int abi,
+                              const std::vector<std::string>& inputOptions)
 {
     SourceReport report;
     Confinement confinement;
-    if (std::string error; confined && !confinement.Prepare({ffmpeg, {input}, {}, false, abi}, error)) {
+    if (std::string error; confined && !confinement.Prepare({ffmpeg, {input}, {}, false, abi, {}}, error)) {
         report.text = error;
         return report;
     }
     const MemoryFile file;
     if (file.Fd() < 0)
         return report;
-    report.exitCode = RunEncoder(ffmpeg, {"-hide_banner", "-nostdin", "-i", LocalFileUrl(input)}, file.Fd(),
+    std::vector<std::string> arguments = {"-nostdin"};
+    arguments.insert(arguments.end(), inputOptions.begin(), inputOptions.end());
+    arguments.insert(arguments.end(), {"-i", LocalFileUrl(input)});
+    report.exitCode = RunEncoder(ffmpeg, arguments, file.Fd(),
                                  confined ? &confinement : nullptr);
     report.text = file.Content();
+    // FFmpeg ends 255 when a signal stops it, 128 + N when one kills it.
+    report.stopped = report.exitCode >= 128;
     return report;
-}
-
-int TreatPicture(Translation& translation, const std::string& ffmpeg, bool confined, int abi)
-{
-    const std::optional<FrameSize> frame = RequestedFrameSize(translation);
-    if (!frame || translation.inputs.size() != 1)
-        return 0;
-    const SourceReport report = ReadSourceReport(ffmpeg, translation.inputs.front(), confined, abi);
-    // FFmpeg ends 255 when a signal stops it, 128 + N when one kills it:
-    // the conversion is not to start.
-    if (report.exitCode >= 128)
-        return report.exitCode;
-    const PictureTreatment treatment = ChooseTreatment(ParseSourcePicture(report.text), *frame);
-    ApplyTreatment(translation, treatment);
-    WriteAll(STDERR_FILENO, "movarin-encoder: " + treatment.summary + "\n");
-    return 0;
 }
 
 } // namespace movarin::encoder

@@ -2,10 +2,9 @@
 // FFmpeg's description of a source: FFmpeg run on the input alone, with no
 // output, confined as a conversion is (it reads the input and writes
 // nothing), its stream summary captured instead of passed on.
-#include "encoder/ArgumentTranslator.h"
-
 #include <cstddef>
 #include <string>
+#include <vector>
 
 namespace movarin::encoder {
 
@@ -16,16 +15,13 @@ constexpr std::size_t kMaxSourceReport = std::size_t(4) << 20;
 
 struct SourceReport {
     int exitCode = 127; // as RunEncoder's; 128 + N when a signal ended it
-    std::string text;
+    bool stopped = false; // a signal ended the run: the conversion is not to start
+    std::string text;   // the banner (how FFmpeg was built) and the summary
 };
 
 // confined false runs FFmpeg unconfined; abi as in ConfinementPlan.
-SourceReport ReadSourceReport(const std::string& ffmpeg, const std::string& input, bool confined, int abi);
-
-// When the line asks for a frame size, reads the source and puts the
-// picture's treatment (PictureTreatment.h) in its place, logging it to
-// stderr in one line. Returns 0, or the exit code to end with when the run
-// was stopped while the source was read.
-int TreatPicture(Translation& translation, const std::string& ffmpeg, bool confined, int abi);
+// inputOptions go before the input, as they will in the conversion.
+SourceReport ReadSourceReport(const std::string& ffmpeg, const std::string& input, bool confined, int abi,
+                              const std::vector<std::string>& inputOptions = {});
 
 } // namespace movarin::encoder

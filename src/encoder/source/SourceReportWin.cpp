@@ -3,10 +3,9 @@
 // (with no output to label), its summary caught in a temporary file.
 #include "encoder/source/SourceReport.h"
 
+#include "encoder/ArgumentTranslator.h"
 #include "encoder/EncoderProcess.h"
 #include "encoder/sandbox/ConfinementWin.h"
-#include "encoder/source/PictureTreatment.h"
-#include "encoder/source/SourceProbe.h"
 #include "platform/WinApi.h"
 
 #include <algorithm>
@@ -63,7 +62,8 @@ private:
 
 } // namespace
 
-SourceReport ReadSourceReport(const std::string& ffmpeg, const std::string& input, bool confined, int)
+SourceReport ReadSourceReport(const std::string& ffmpeg, const std::string& input, bool confined, int,
+                              const std::vector<std::string>& inputOptions)
 {
     SourceReport report;
     Confinement confinement;
@@ -74,25 +74,16 @@ SourceReport ReadSourceReport(const std::string& ffmpeg, const std::string& inpu
     const ScratchFile file;
     if (file.Fd() < 0)
         return report;
-    report.exitCode = RunEncoder(ffmpeg, {"-hide_banner", "-nostdin", "-i", LocalFileUrl(input)}, file.Fd(),
+    std::vector<std::string> arguments = {"-nostdin"};
+    arguments.insert(arguments.end(), inputOptions.begin(), inputOptions.end());
+    arguments.insert(arguments.end(), {"-i", LocalFileUrl(input)});
+    report.exitCode = RunEncoder(ffmpeg, arguments, file.Fd(),
                                  confined ? &confinement : nullptr);
+    // Never stopped: a stopped front ends FFmpeg with its job and never gets
+    // this far, so whatever FFmpeg's code (it always misses an output), its
+    // summary is read; a run refused says why again in the conversion.
     report.text = file.Content();
     return report;
-}
-
-int TreatPicture(Translation& translation, const std::string& ffmpeg, bool confined, int abi)
-{
-    const std::optional<FrameSize> frame = RequestedFrameSize(translation);
-    if (!frame || translation.inputs.size() != 1)
-        return 0;
-    const SourceReport report = ReadSourceReport(ffmpeg, translation.inputs.front(), confined, abi);
-    // No signals here: a stopped front ends FFmpeg with its job and never
-    // gets this far, so whatever FFmpeg's code (it always misses an output),
-    // its summary is read; a run refused says why again in the conversion.
-    const PictureTreatment treatment = ChooseTreatment(ParseSourcePicture(report.text), *frame);
-    ApplyTreatment(translation, treatment);
-    WriteAll(2, "movarin-encoder: " + treatment.summary + "\n");
-    return 0;
 }
 
 } // namespace movarin::encoder

@@ -1,0 +1,111 @@
+#include "encoder/source/SourceTreatment.h"
+
+#include "encoder/EncoderProcess.h"
+#include "encoder/source/PictureTreatment.h"
+#include "encoder/source/SourceReport.h"
+
+#include <algorithm>
+#include <filesystem>
+
+namespace movarin::encoder {
+namespace {
+
+// How far FFmpeg must look into a chapter file to meet a subpicture stream
+// that starts late: both limits past the stream's first packet, so the whole
+// file and all of its length.
+std::vector<std::string> LookThroughOptions(const std::string& input, const std::string& report)
+{
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(input, error);
+    const double seconds = ParseSourceDuration(report).value_or(0);
+    if (error || size == 0 || seconds <= 0)
+        return {};
+    const long long micros = static_cast<long long>(std::min(seconds, 1e6) * 1e6) + 1000000;
+    return {"-probesize", std::to_string(size + 1), "-analyzeduration", std::to_string(micros)};
+}
+
+void InsertInputOptions(Translation& translation, const std::vector<std::string>& options)
+{
+    auto input = std::find(translation.arguments.begin(), translation.arguments.end(), "-i");
+    translation.arguments.insert(input, options.begin(), options.end());
+}
+
+} // namespace
+
+void AddDiscKnowledge(SourceRequest& request, const DvdTitleInfo& disc)
+{
+    for (const DvdAudioStream& audio : disc.audio)
+        request.known.push_back({audio.streamId, audio.language,
+                                 audio.kind == DvdAudioKind::Commentary || audio.kind == DvdAudioKind::VisuallyImpaired,
+                                 false});
+    for (const DvdSubtitleStream& subtitle : disc.subtitles) {
+        request.known.push_back({subtitle.streamId, subtitle.language, subtitle.kind == DvdSubtitleKind::Commentary,
+                                 subtitle.kind == DvdSubtitleKind::Forced});
+        request.discSubtitleIds.push_back(subtitle.streamId);
+    }
+    request.burn.palette = DvdPaletteOption(disc.palette);
+}
+
+SourceOutcome TreatSource(Translation& translation, const std::string& ffmpeg, bool confined, int abi,
+                          const SourceRequest& request)
+{
+    SourceOutcome outcome;
+    outcome.kind = KindOfLine(translation);
+    const std::optional<FrameSize> frame = RequestedFrameSize(translation);
+    if ((!frame && outcome.kind == LineKind::Other) || translation.inputs.size() != 1)
+        return outcome;
+    const std::string& input = translation.inputs.front();
+    SourceReport report = ReadSourceReport(ffmpeg, input, confined, abi);
+    if (!report.stopped && !request.discSubtitleIds.empty()) {
+        std::vector<int> reported;
+        for (const SourceStream& stream : ParseSourceStreams(report.text))
+            reported.push_back(stream.id);
+        const bool missing = std::any_of(request.discSubtitleIds.begin(), request.discSubtitleIds.end(), [&](int id) {
+            return std::find(reported.begin(), reported.end(), id) == reported.end();
+        });
+        if (missing) {
+            if (const std::vector<std::string> options = LookThroughOptions(input, report.text); !options.empty()) {
+                report = ReadSourceReport(ffmpeg, input, confined, abi, options);
+                InsertInputOptions(translation, options);
+            }
+        }
+    }
+    if (report.stopped) {
+        outcome.stopped = report.exitCode;
+        return outcome;
+    }
+    std::optional<PictureTreatment> treatment;
+    if (frame)
+        treatment = ChooseTreatment(ParseSourcePicture(report.text), *frame);
+
+    const std::vector<SourceStream> streams = ParseSourceStreams(report.text);
+    outcome.tracks = ChooseTracks(streams, request.viewer, request.known);
+    TrackChoice& tracks = outcome.tracks;
+    BurnOptions burn = request.burn;
+    burn.libass = HasLibass(report.text);
+    if (outcome.kind != LineKind::Video) {
+        // A still and a song show no text, and a still plays no sound.
+        tracks.subtitle.reset();
+        tracks.subtitleReason.clear();
+        if (outcome.kind == LineKind::Still)
+            tracks.audio.reset();
+    } else if (tracks.subtitle && IsTextSubtitle(tracks.subtitle->codec) && !burn.libass) {
+        tracks.subtitle.reset();
+        tracks.subtitleReason = "FFmpeg cannot draw text";
+    }
+    if (outcome.kind == LineKind::Other) {
+        ApplyTreatment(translation, *treatment);
+    } else {
+        outcome.burned = ApplyTracks(translation, outcome.kind, tracks, ChosenVideo(streams),
+                                     treatment ? &*treatment : nullptr, burn);
+        if (outcome.burned == Burned::Nothing && tracks.subtitle) {
+            tracks.subtitle.reset();
+            tracks.subtitleReason = "no picture"; // no video stream to burn them into
+        }
+    }
+    if (treatment)
+        WriteAll(2, "movarin-encoder: " + treatment->summary + "\n");
+    return outcome;
+}
+
+} // namespace movarin::encoder
