@@ -73,43 +73,73 @@ QImage RenderMainBackground()
     return image;
 }
 
-QImage RenderDvdBackground()
+QImage RenderDvdBackground(Language language)
 {
+    const Words drive{QStringLiteral("ドライブ"), QStringLiteral("Drive")};
+    const Words chapters{QStringLiteral("チャプター"), QStringLiteral("Chapters")};
     QImage image = Ground24(314, 311);
     QPainter p(&image);
     p.setRenderHint(QPainter::TextAntialiasing, true);
     AccentLine(p, 314);
-    Caption(p, 20, 33, QStringLiteral("ドライブ"));
-    Caption(p, 20, 89, QStringLiteral("チャプター"));
+    Caption(p, 20, 33, drive.In(language));
+    Caption(p, 20, 89, chapters.In(language));
     ListFrame(p, QRect(20, 94, 274, 110));
     HRule(p, 16, 296, 256);
     return image;
 }
 
-QImage RenderConfigBackground()
+namespace {
+
+// One row of the settings dialog: its caption, whose ink is centred on the
+// row of its control, and the rule that closes the row below it.
+struct ConfigRow {
+    int CentreY;
+    Words Caption;
+    int RuleY;
+};
+
+// Words painted beside a control that shows none of its own (the check box).
+struct ConfigNote {
+    int X;
+    int CentreY;
+    Words Text;
+};
+
+const ConfigRow ConfigRows[] = {
+    {39, {QStringLiteral("画質設定："), QStringLiteral("Quality:")}, 70},
+    {102, {QStringLiteral("画面比率："), QStringLiteral("Screen:")}, 136},
+    {170, {QStringLiteral("保存先："), QStringLiteral("Save to:")}, 219},
+};
+
+const ConfigNote ConfigNotes[] = {
+    {124, 197, {QStringLiteral("変換後に保存先を開く"), QStringLiteral("Open folder when done")}},
+};
+
+void RowCaption(QPainter& p, int centreY, const QString& text)
+{
+    const QFont font = Gothic(13);
+    p.setFont(font);
+    const QRect ink = QFontMetrics(font).tightBoundingRect(text);
+    const int baseline = centreY - ink.top() - ink.height() / 2;
+    p.fillRect(QRect(24, baseline + ink.top(), 3, ink.height()), Indigo);
+    p.setPen(Ink);
+    p.drawText(QPoint(32, baseline), text);
+}
+
+} // namespace
+
+QImage RenderConfigBackground(Language language)
 {
     QImage image = Ground24(474, 277);
     QPainter p(&image);
     p.setRenderHint(QPainter::TextAntialiasing, true);
     AccentLine(p, 474);
-
-    // Each caption's ink is centred on its control's row.
-    const int rows[] = {39, 102, 170};
-    const QString captions[] = {QStringLiteral("画質設定："), QStringLiteral("画面比率："),
-                                QStringLiteral("保存先：")};
-    const QFont font = Gothic(13);
-    for (int i = 0; i < 3; ++i) {
-        p.setFont(font);
-        const QRect ink = QFontMetrics(font).tightBoundingRect(captions[i]);
-        const int baseline = rows[i] - ink.top() - ink.height() / 2;
-        p.fillRect(QRect(24, baseline + ink.top(), 3, ink.height()), Indigo);
-        p.setPen(Ink);
-        p.drawText(QPoint(32, baseline), captions[i]);
-    }
-    HRule(p, 20, 454, 70);
-    HRule(p, 20, 454, 136);
-    HRule(p, 20, 454, 219);
-    RowText(p, 124, 197, QStringLiteral("変換後に保存先を開く"), 12);
+    for (const ConfigRow& row : ConfigRows)
+        RowCaption(p, row.CentreY, row.Caption.In(language));
+    for (const ConfigRow& row : ConfigRows)
+        HRule(p, 20, 454, row.RuleY);
+    for (const ConfigNote& note : ConfigNotes)
+        RowText(p, note.X, note.CentreY, note.Text.In(language), 12);
     return image;
 }
 
