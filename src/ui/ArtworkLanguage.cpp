@@ -20,8 +20,9 @@ QString Folder(const QString& language) { return QStringLiteral(":/img/") + lang
 
 void SetArtworkLanguage(const QString& language)
 {
-    // The folder decides, so a language added to assets/ needs no code here.
-    if (!language.isEmpty() && QFileInfo(Folder(language)).isDir()) {
+    // The pictures decide, so a language added to assets/ needs no code here
+    // (and a folder of other pictures, such as the icon's, is no language).
+    if (!language.isEmpty() && QFileInfo::exists(Folder(language) + QStringLiteral("main/background.png"))) {
         Chosen() = language;
         return;
     }

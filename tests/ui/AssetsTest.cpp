@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QtEndian>
 
+#include <string>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -32,10 +34,12 @@ QString Res(const QString& name) { return QStringLiteral(":/img/ja/") + name; }
 
 TEST(Assets, ButtonPicturesAreRgbInTheirSizes)
 {
-    // Every language's pictures fit the same controls.
-    for (const char* language : {"en", "ja"}) {
+    // Every language's pictures fit the same controls; one without pictures
+    // (the icon's folder is none) shows Japanese.
+    for (const char* language : {"en", "icon", "de", "ja"}) {
         movarin::SetArtworkLanguage(QString::fromLatin1(language));
-        ASSERT_TRUE(movarin::ArtworkPath({}).endsWith(QStringLiteral("/%1/").arg(language)));
+        const bool pictured = language == std::string("en") || language == std::string("ja");
+        ASSERT_TRUE(movarin::ArtworkPath({}).endsWith(pictured ? QStringLiteral("/%1/").arg(language) : "/ja/"));
         for (const ButtonAsset& b : Buttons)
             for (const char* look : {"_normal.png", "_over.png", "_down.png"}) {
                 const QString name = QString::fromLatin1(b.Name) + look;
