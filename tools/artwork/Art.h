@@ -52,7 +52,29 @@ QImage RenderButton(const ButtonDesign& design, Language language, ButtonLook lo
 
 QImage RenderMainBackground();
 QImage RenderDvdBackground(Language language);
-QImage RenderConfigBackground(Language language);
+// The settings dialog's background: a caption for each row, centred on the
+// row's controls, with a rule below it, and the wording beside each check box
+// (its click area in the dialog lies over it).
+struct ConfigLayout {
+    struct Row {
+        QString Caption;
+        int CentreY;
+        int RuleY;
+    };
+    struct Wording {
+        int X;
+        int CentreY;
+        QString Text;
+    };
+    int Width;
+    int Height;
+    std::vector<Row> Rows;
+    std::vector<Wording> Wordings;
+};
+ConfigLayout JapaneseConfigLayout();
+// The same rows and places in English.
+ConfigLayout EnglishConfigLayout();
+QImage RenderConfigBackground(const ConfigLayout& layout);
 
 // The application icon at one size, with transparency.
 QImage RenderIcon(int size);

@@ -88,59 +88,49 @@ QImage RenderDvdBackground(Language language)
     return image;
 }
 
-namespace {
-
-// One row of the settings dialog: its caption, whose ink is centred on the
-// row of its control, and the rule that closes the row below it.
-struct ConfigRow {
-    int CentreY;
-    Words Caption;
-    int RuleY;
-};
-
-// Words painted beside a control that shows none of its own (the check box).
-struct ConfigNote {
-    int X;
-    int CentreY;
-    Words Text;
-};
-
-const ConfigRow ConfigRows[] = {
-    {39, {QStringLiteral("画質設定："), QStringLiteral("Quality:")}, 70},
-    {102, {QStringLiteral("画面比率："), QStringLiteral("Screen:")}, 136},
-    {170, {QStringLiteral("保存先："), QStringLiteral("Save to:")}, 219},
-};
-
-const ConfigNote ConfigNotes[] = {
-    {124, 197, {QStringLiteral("変換後に保存先を開く"), QStringLiteral("Open folder when done")}},
-};
-
-void RowCaption(QPainter& p, int centreY, const QString& text)
+QImage RenderConfigBackground(const ConfigLayout& layout)
 {
-    const QFont font = Gothic(13);
-    p.setFont(font);
-    const QRect ink = QFontMetrics(font).tightBoundingRect(text);
-    const int baseline = centreY - ink.top() - ink.height() / 2;
-    p.fillRect(QRect(24, baseline + ink.top(), 3, ink.height()), Indigo);
-    p.setPen(Ink);
-    p.drawText(QPoint(32, baseline), text);
-}
-
-} // namespace
-
-QImage RenderConfigBackground(Language language)
-{
-    QImage image = Ground24(474, 277);
+    QImage image = Ground24(layout.Width, layout.Height);
     QPainter p(&image);
     p.setRenderHint(QPainter::TextAntialiasing, true);
-    AccentLine(p, 474);
-    for (const ConfigRow& row : ConfigRows)
-        RowCaption(p, row.CentreY, row.Caption.In(language));
-    for (const ConfigRow& row : ConfigRows)
-        HRule(p, 20, 454, row.RuleY);
-    for (const ConfigNote& note : ConfigNotes)
-        RowText(p, note.X, note.CentreY, note.Text.In(language), 12);
+    AccentLine(p, layout.Width);
+
+    // Each caption's ink is centred on its control's row.
+    const QFont font = Gothic(13);
+    for (const ConfigLayout::Row& row : layout.Rows) {
+        p.setFont(font);
+        const QRect ink = QFontMetrics(font).tightBoundingRect(row.Caption);
+        const int baseline = row.CentreY - ink.top() - ink.height() / 2;
+        p.fillRect(QRect(24, baseline + ink.top(), 3, ink.height()), Indigo);
+        p.setPen(Ink);
+        p.drawText(QPoint(32, baseline), row.Caption);
+        HRule(p, 20, layout.Width - 20, row.RuleY);
+    }
+    for (const ConfigLayout::Wording& wording : layout.Wordings)
+        RowText(p, wording.X, wording.CentreY, wording.Text, 12);
     return image;
+}
+
+ConfigLayout JapaneseConfigLayout()
+{
+    return {474,
+            277,
+            {{QStringLiteral("画質設定："), 39, 70},
+             {QStringLiteral("画面比率："), 102, 136},
+             {QStringLiteral("保存先："), 170, 219}},
+            {{124, 197, QStringLiteral("変換後に保存先を開く")}}};
+}
+
+ConfigLayout EnglishConfigLayout()
+{
+    // Captions end before the controls at x 105; the wording stays inside
+    // its click area (x 121 to 272).
+    return {474,
+            277,
+            {{QStringLiteral("Quality:"), 39, 70},
+             {QStringLiteral("Screen:"), 102, 136},
+             {QStringLiteral("Save to:"), 170, 219}},
+            {{124, 197, QStringLiteral("Open folder when done")}}};
 }
 
 } // namespace artwork

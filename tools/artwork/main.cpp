@@ -66,7 +66,10 @@ int main(int argc, char** argv)
         const QString folder = root + language.Folder + '/';
         ok &= WriteRgb(folder + "main/background.png", artwork::RenderMainBackground());
         ok &= WriteRgb(folder + "dvd/background.png", artwork::RenderDvdBackground(language.Which));
-        ok &= WriteRgb(folder + "config/background.png", artwork::RenderConfigBackground(language.Which));
+        const artwork::ConfigLayout config = language.Which == artwork::Language::English
+                                                 ? artwork::EnglishConfigLayout()
+                                                 : artwork::JapaneseConfigLayout();
+        ok &= WriteRgb(folder + "config/background.png", artwork::RenderConfigBackground(config));
         for (const artwork::ButtonDesign& design : artwork::Buttons()) {
             if (!artwork::LabelFits(design, language.Which)) {
                 std::fprintf(stderr, "%s/%s: \"%s\" does not fit\n", language.Folder, qPrintable(design.Name),
