@@ -29,14 +29,29 @@ foreach(size 16 32 48 256)
 endforeach()
 
 # Debian keeps manual pages compressed; -n leaves the date out so the
-# package's content does not change from build to build.
-add_custom_command(
-  OUTPUT ${CMAKE_BINARY_DIR}/install/movarin.1.gz
-  COMMAND gzip -9nc ${PROJECT_SOURCE_DIR}/data/movarin.1 > ${CMAKE_BINARY_DIR}/install/movarin.1.gz
-  DEPENDS ${PROJECT_SOURCE_DIR}/data/movarin.1
-  VERBATIM)
-add_custom_target(movarin_manpage ALL DEPENDS ${CMAKE_BINARY_DIR}/install/movarin.1.gz)
-install(FILES ${CMAKE_BINARY_DIR}/install/movarin.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+# package's content does not change from build to build. English is the
+# manual's default (data/movarin.1 in man1/); each translation is
+# data/<language>/movarin.1, installed in man/<language>/man1/.
+set(_movarin_manpage_files "")
+foreach(language en ja)
+  if(language STREQUAL "en")
+    set(_page data/movarin.1)
+    set(_folder man1)
+  else()
+    set(_page data/${language}/movarin.1)
+    set(_folder ${language}/man1)
+  endif()
+  set(_built ${CMAKE_BINARY_DIR}/install/${_folder}/movarin.1.gz)
+  file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/install/${_folder})
+  add_custom_command(
+    OUTPUT ${_built}
+    COMMAND gzip -9nc ${PROJECT_SOURCE_DIR}/${_page} > ${_built}
+    DEPENDS ${PROJECT_SOURCE_DIR}/${_page}
+    VERBATIM)
+  list(APPEND _movarin_manpage_files ${_built})
+  install(FILES ${_built} DESTINATION ${CMAKE_INSTALL_MANDIR}/${_folder})
+endforeach()
+add_custom_target(movarin_manpage ALL DEPENDS ${_movarin_manpage_files})
 
 # Debian's documents of the package, the changelog compressed as Debian wants it.
 add_custom_command(

@@ -15,7 +15,7 @@ set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "Movarin gathers video files or DVD chapters in a conversion list and\n\
 converts them with FFmpeg: MP4 video into the output folder, MP4 video\n\
 straight onto a WALKMAN connected over USB, or the sound as MP3. The user\n\
-interface is Japanese.")
+interface is in Japanese or English.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION video)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)

@@ -43,7 +43,7 @@ for h in "${harnesses[@]}"; do
   seeds="../tests/fuzz/corpus/${corpus[$h]}"
   extra=()
   # The decoder also starts from every picture the program ships.
-  [ "$h" = PngFuzz ] && extra=(../assets/common ../assets/config ../assets/dvd ../assets/main ../assets/icon)
+  [ "$h" = PngFuzz ] && extra=(../assets/{ja,en}/{common,config,dvd,main} ../assets/icon)
   mkdir -p "build-fuzz/found/$h"
   echo "fuzz: $h over its corpus"
   run ./"$h" -runs=0 "$seeds" "${extra[@]}"

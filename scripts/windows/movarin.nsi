@@ -23,12 +23,16 @@ BrandingText "Movarin ${VERSION}"
 
 VIProductVersion "${VERSION4}"
 VIFileVersion "${VERSION4}"
-VIAddVersionKey /LANG=1041 "ProductName" "Movarin"
-VIAddVersionKey /LANG=1041 "ProductVersion" "${VERSION}"
-VIAddVersionKey /LANG=1041 "FileVersion" "${VERSION}"
-VIAddVersionKey /LANG=1041 "FileDescription" "Movarin ${VERSION} セットアップ"
-VIAddVersionKey /LANG=1041 "CompanyName" "${PUBLISHER}"
-VIAddVersionKey /LANG=1041 "LegalCopyright" "${PUBLISHER}"
+!macro VersionKeys LANGID DESCRIPTION
+  VIAddVersionKey /LANG=${LANGID} "ProductName" "Movarin"
+  VIAddVersionKey /LANG=${LANGID} "ProductVersion" "${VERSION}"
+  VIAddVersionKey /LANG=${LANGID} "FileVersion" "${VERSION}"
+  VIAddVersionKey /LANG=${LANGID} "FileDescription" "${DESCRIPTION}"
+  VIAddVersionKey /LANG=${LANGID} "CompanyName" "${PUBLISHER}"
+  VIAddVersionKey /LANG=${LANGID} "LegalCopyright" "${PUBLISHER}"
+!macroend
+!insertmacro VersionKeys 1041 "Movarin ${VERSION} セットアップ"
+!insertmacro VersionKeys 1033 "Movarin ${VERSION} Setup"
 
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
@@ -42,10 +46,15 @@ VIAddVersionKey /LANG=1041 "LegalCopyright" "${PUBLISHER}"
 !insertmacro MUI_PAGE_FINISH
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
+; The wizard speaks the user's interface language when it is one of these,
+; else the first: Japanese for a Japanese Windows, English for any other.
+!insertmacro MUI_LANGUAGE "English"
 !insertmacro MUI_LANGUAGE "Japanese"
 
 LangString OldRemovalFailed ${LANG_JAPANESE} "以前のバージョンの Movarin を削除できませんでした。Movarin を終了してから、もう一度お試しください。"
+LangString OldRemovalFailed ${LANG_ENGLISH} "The earlier version of Movarin could not be removed. Quit Movarin, then try again."
 LangString CopyFailed ${LANG_JAPANESE} "Movarin のファイルをインストールできませんでした。Movarin を終了し、フォルダーに書き込めることを確かめてから、もう一度お試しください。"
+LangString CopyFailed ${LANG_ENGLISH} "Movarin's files could not be installed. Quit Movarin and make sure the folder can be written to, then try again."
 
 Function .onInit
   SetShellVarContext current

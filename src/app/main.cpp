@@ -34,7 +34,7 @@ QIcon ApplicationIcon()
 {
     QIcon icon;
     for (int size : {16, 32, 48, 256})
-        icon.addFile(QStringLiteral(":/assets/icon/movarin-%1.png").arg(size), QSize(size, size));
+        icon.addFile(QStringLiteral(":/img/icon/movarin-%1.png").arg(size), QSize(size, size));
     return icon;
 }
 

@@ -1,5 +1,7 @@
 #include "ui/WindowKit.h"
 
+#include "ui/ArtworkLanguage.h"
+
 #include <QKeyEvent>
 
 namespace movarin {
@@ -35,7 +37,7 @@ TImageButton* MakeImageButton(QWidget* parent, const char* images, QRect geometr
 TPngPicture LoadWindowPicture(const char* name)
 {
     try {
-        return TPngPicture::Load(QStringLiteral(":/assets/") + QString::fromLatin1(name));
+        return TPngPicture::Load(ArtworkPath(QString::fromLatin1(name)));
     } catch (const PngError& error) {
         qWarning("Picture %s could not be read: %s", name, error.what());
         return {};

@@ -17,11 +17,12 @@ namespace movarin {
 // "ＭＳ Ｐゴシック" where it exists, else the metric-compatible IPA Gothic.
 QFont WindowFont();
 
-// A frameless image button at geometry with the pictures ":/assets/<images>_*.png".
+// A frameless image button at geometry with the pictures "<images>_*.png" of
+// the chosen language (ArtworkLanguage.h).
 TImageButton* MakeImageButton(QWidget* parent, const char* images, QRect geometry,
                               TImageButtonLayout layout = ibsImageAbove, int tag = 0);
 
-// The picture ":/assets/<name>", or an empty one (with a warning) when it
+// The picture <name> in the chosen language, or an empty one (with a warning) when it
 // cannot be read: a broken picture must not keep the window from opening.
 TPngPicture LoadWindowPicture(const char* name);
 

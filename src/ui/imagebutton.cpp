@@ -11,6 +11,7 @@
 #include <QPointer>
 #include <qdrawutil.h>
 
+#include "ui/ArtworkLanguage.h"
 #include "ui/ImageButtonAccessible.h"
 
 namespace movarin {
@@ -132,7 +133,7 @@ void TImageButton::SetImageOver(const TPngPicture& image)
 
 void TImageButton::LoadImages(const QString& name)
 {
-    const QString base = QStringLiteral(":/assets/") + name;
+    const QString base = movarin::ArtworkPath(name);
     // All three are read before any is set, so a missing one leaves the
     // button as it was.
     const TPngPicture normal = TPngPicture::Load(base + QStringLiteral("_normal.png"));

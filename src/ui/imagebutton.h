@@ -69,8 +69,8 @@ public:
     // The focus mark shows: the control has the focus and got it from the keyboard.
     bool ShowsFocusMark() const;
 
-    // Loads ":/assets/<name>_normal.png", "_over.png", "_down.png" into the
-    // three images; throws movarin::PngError when one cannot be read.
+    // Loads "<name>_normal.png", "_over.png", "_down.png" of the chosen
+    // language's artwork (ArtworkLanguage.h) into the three images; throws movarin::PngError when one cannot be read.
     void LoadImages(const QString& name);
 
 signals:

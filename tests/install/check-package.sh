@@ -27,6 +27,7 @@ lrwxrwxrwx root/root ./usr/bin/movarin -> ../lib/movarin/movarin
 -rw-r--r-- root/root ./usr/share/icons/hicolor/32x32/apps/movarin.png
 -rw-r--r-- root/root ./usr/share/icons/hicolor/48x48/apps/movarin.png
 -rw-r--r-- root/root ./usr/share/lintian/overrides/movarin
+-rw-r--r-- root/root ./usr/share/man/ja/man1/movarin.1.gz
 -rw-r--r-- root/root ./usr/share/man/man1/movarin.1.gz
 -rw-r--r-- root/root ./usr/share/metainfo/${appid}.metainfo.xml
 LIST

@@ -1,11 +1,14 @@
 // The compiled-in artwork: every picture the windows load exists in the size
 // and colour type they expect, and a button's normal picture blends into the
 // background where it sits.
+#include "ui/ArtworkLanguage.h"
 #include "ui/PngPicture.h"
 #include "ui/imagebutton.h"
 
 #include <QFile>
 #include <QtEndian>
+
+#include <string>
 
 #include <gtest/gtest.h>
 
@@ -25,21 +28,28 @@ const ButtonAsset Buttons[] = {
     {"common/cancel", 84, 38},       {"config/select_dir", 65, 32},
 };
 
-QString Res(const QString& name) { return QStringLiteral(":/assets/") + name; }
+QString Res(const QString& name) { return QStringLiteral(":/img/ja/") + name; }
 
 } // namespace
 
 TEST(Assets, ButtonPicturesAreRgbInTheirSizes)
 {
-    for (const ButtonAsset& b : Buttons)
-        for (const char* look : {"_normal.png", "_over.png", "_down.png"}) {
-            const QString name = QString::fromLatin1(b.Name) + look;
-            SCOPED_TRACE(name.toStdString());
-            const TPngPicture p = TPngPicture::Load(Res(name));
-            EXPECT_EQ(p.ColorType(), TPngColorType::RGB);
-            EXPECT_EQ(p.Width(), b.Width);
-            EXPECT_EQ(p.Height(), b.Height);
-        }
+    // Every language's pictures fit the same controls; one without pictures
+    // (the icon's folder is none) shows Japanese.
+    for (const char* language : {"en", "icon", "de", "ja"}) {
+        movarin::SetArtworkLanguage(QString::fromLatin1(language));
+        const bool pictured = language == std::string("en") || language == std::string("ja");
+        ASSERT_TRUE(movarin::ArtworkPath({}).endsWith(pictured ? QStringLiteral("/%1/").arg(language) : "/ja/"));
+        for (const ButtonAsset& b : Buttons)
+            for (const char* look : {"_normal.png", "_over.png", "_down.png"}) {
+                const QString name = QString::fromLatin1(b.Name) + look;
+                SCOPED_TRACE(language + (" " + name.toStdString()));
+                const TPngPicture p = TPngPicture::Load(movarin::ArtworkPath(name));
+                EXPECT_EQ(p.ColorType(), TPngColorType::RGB);
+                EXPECT_EQ(p.Width(), b.Width);
+                EXPECT_EQ(p.Height(), b.Height);
+            }
+    }
     TImageButton button(nullptr);
     ASSERT_NO_THROW(button.LoadImages("main/add_file"));
     EXPECT_EQ(button.ImageDisabled().Alpha(0, 0), 85);
@@ -88,13 +98,13 @@ TEST(Assets, NormalPicturesMatchTheBackgroundBeneathThem)
 TEST(Assets, DesktopIconsAndTheIconFile)
 {
     for (int size : {16, 32, 48, 256}) {
-        const TPngPicture p = TPngPicture::Load(Res(QStringLiteral("icon/movarin-%1.png").arg(size)));
+        const TPngPicture p = TPngPicture::Load(QStringLiteral(":/img/icon/movarin-%1.png").arg(size));
         EXPECT_EQ(p.Width(), size);
         EXPECT_EQ(p.Height(), size);
         EXPECT_EQ(p.ColorType(), TPngColorType::RGBAlpha);
     }
 
-    QFile file(Res("icon/movarin.ico"));
+    QFile file(QStringLiteral(":/img/icon/movarin.ico"));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray ico = file.readAll();
     const auto u16 = [&](qsizetype at) { return qFromLittleEndian<quint16>(ico.constData() + at); };

@@ -73,14 +73,16 @@ QImage RenderMainBackground()
     return image;
 }
 
-QImage RenderDvdBackground()
+QImage RenderDvdBackground(Language language)
 {
+    const Words drive{QStringLiteral("ドライブ"), QStringLiteral("Drive")};
+    const Words chapters{QStringLiteral("チャプター"), QStringLiteral("Chapters")};
     QImage image = Ground24(314, 311);
     QPainter p(&image);
     p.setRenderHint(QPainter::TextAntialiasing, true);
     AccentLine(p, 314);
-    Caption(p, 20, 33, QStringLiteral("ドライブ"));
-    Caption(p, 20, 89, QStringLiteral("チャプター"));
+    Caption(p, 20, 33, drive.In(language));
+    Caption(p, 20, 89, chapters.In(language));
     ListFrame(p, QRect(20, 94, 274, 110));
     HRule(p, 16, 296, 256);
     return image;
@@ -120,6 +122,21 @@ ConfigLayout JapaneseConfigLayout()
              {QStringLiteral("音量："), 318, 351},
              {QStringLiteral("言語："), 384, 417}},
             {{124, 197, QStringLiteral("変換後に保存先を開く")}, {139, 318, QStringLiteral("音量をそろえる")}}};
+}
+
+ConfigLayout EnglishConfigLayout()
+{
+    // Captions end before the controls at x 105; the wording stays inside
+    // its click area (x 121 to 272).
+    return {474,
+            475,
+            {{QStringLiteral("Quality:"), 39, 70},
+             {QStringLiteral("Screen:"), 102, 136},
+             {QStringLiteral("Save to:"), 170, 219},
+             {QStringLiteral("Subtitles:"), 252, 285},
+             {QStringLiteral("Volume:"), 318, 351},
+             {QStringLiteral("Language:"), 384, 417}},
+            {{124, 197, QStringLiteral("Open folder when done")}, {139, 318, QStringLiteral("Even out volume")}}};
 }
 
 } // namespace artwork

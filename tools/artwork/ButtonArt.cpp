@@ -11,21 +11,23 @@ namespace artwork {
 
 const std::vector<ButtonDesign>& Buttons()
 {
+    // Japanese as it always was; English in short words at the same sizes.
     static const std::vector<ButtonDesign> buttons = {
-        {"main/add_file", 126, 38, QStringLiteral("ファイル追加"), Glyph::AddFile, 14, false},
-        {"main/add_dvd", 126, 38, QStringLiteral("DVD追加"), Glyph::AddDisc, 14, false},
-        {"main/list_delete", 65, 38, QStringLiteral("削除"), Glyph::Delete, 14, false},
-        {"main/config", 65, 38, QStringLiteral("設定"), Glyph::Settings, 14, false},
-        {"main/convert_cancel", 65, 21, QStringLiteral("中止"), Glyph::Stop, 12, true},
-        {"main/convert_movie", 127, 38, QStringLiteral("MP4変換"), Glyph::Film, 14, false},
-        {"main/convert_walkman", 127, 38, QStringLiteral("WALKMAN転送"), Glyph::Player, 13, true},
-        {"main/convert_music", 127, 38, QStringLiteral("MP3変換"), Glyph::Note, 14, false},
-        {"dvd/refresh", 65, 32, QStringLiteral("更新"), Glyph::None, 13, false},
-        {"dvd/select_all", 65, 32, QStringLiteral("全選択"), Glyph::None, 13, false},
-        {"dvd/unselect_all", 85, 32, QStringLiteral("全選択解除"), Glyph::None, 13, false},
-        {"common/ok", 65, 38, QStringLiteral("OK"), Glyph::None, 14, false},
-        {"common/cancel", 84, 38, QStringLiteral("キャンセル"), Glyph::None, 14, false},
-        {"config/select_dir", 65, 32, QStringLiteral("選択"), Glyph::None, 13, false},
+        {"main/add_file", 126, 38, Glyph::AddFile, false, {QStringLiteral("ファイル追加"), 14}, {"Add files", 14}},
+        {"main/add_dvd", 126, 38, Glyph::AddDisc, false, {QStringLiteral("DVD追加"), 14}, {"Add DVD", 14}},
+        {"main/list_delete", 65, 38, Glyph::Delete, false, {QStringLiteral("削除"), 14}, {"Remove", 11}},
+        {"main/config", 65, 38, Glyph::Settings, false, {QStringLiteral("設定"), 14}, {"Settings", 11}},
+        {"main/convert_cancel", 65, 21, Glyph::Stop, true, {QStringLiteral("中止"), 12}, {"Stop", 12}},
+        {"main/convert_movie", 127, 38, Glyph::Film, false, {QStringLiteral("MP4変換"), 14}, {"To MP4", 14}},
+        {"main/convert_walkman", 127, 38, Glyph::Player, true, {QStringLiteral("WALKMAN転送"), 13},
+         {"To WALKMAN", 13}},
+        {"main/convert_music", 127, 38, Glyph::Note, false, {QStringLiteral("MP3変換"), 14}, {"To MP3", 14}},
+        {"dvd/refresh", 65, 32, Glyph::None, false, {QStringLiteral("更新"), 13}, {"Refresh", 13}},
+        {"dvd/select_all", 65, 32, Glyph::None, false, {QStringLiteral("全選択"), 13}, {"Select all", 13}},
+        {"dvd/unselect_all", 85, 32, Glyph::None, false, {QStringLiteral("全選択解除"), 13}, {"Clear all", 13}},
+        {"common/ok", 65, 38, Glyph::None, false, {QStringLiteral("OK"), 14}, {"OK", 14}},
+        {"common/cancel", 84, 38, Glyph::None, false, {QStringLiteral("キャンセル"), 14}, {"Cancel", 14}},
+        {"config/select_dir", 65, 32, Glyph::None, false, {QStringLiteral("選択"), 13}, {"Select", 13}},
     };
     return buttons;
 }
@@ -68,7 +70,44 @@ void DrawFace(QPainter& p, const QRectF& face, ButtonLook look)
 
 } // namespace
 
-QImage RenderButton(const ButtonDesign& design, ButtonLook look)
+namespace {
+
+// Where the glyph and the label go: centred together on the face's pixel
+// centre; the text by its visible ink, not by the font's line box, so
+// Japanese and Latin labels sit alike.
+struct Placement {
+    QRectF Face;
+    qreal GlyphSize;
+    qreal Gap;
+    qreal Left;
+    qreal Total;
+    qreal Baseline;
+};
+
+Placement Place(const ButtonDesign& design, const Label& label, ButtonLook look)
+{
+    const QFontMetrics metrics(Gothic(label.FontPixels));
+    const QRect ink = metrics.tightBoundingRect(label.Text);
+    Placement at;
+    at.Face = FaceRect(design, look);
+    at.GlyphSize = design.Icon == Glyph::None ? 0 : label.FontPixels + 2;
+    at.Gap = design.Icon == Glyph::None ? 0 : (design.Width < 70 ? 3 : 6);
+    at.Total = at.GlyphSize + at.Gap + metrics.horizontalAdvance(label.Text);
+    at.Left = std::round(at.Face.center().x() - at.Total / 2);
+    at.Baseline = std::round(at.Face.center().y() - ink.top() - ink.height() / 2.0);
+    return at;
+}
+
+} // namespace
+
+bool LabelFits(const ButtonDesign& design, Language language)
+{
+    // The pressed face is the smaller one; two pixels of air on each side.
+    const Placement at = Place(design, design.In(language), ButtonLook::Down);
+    return at.Total <= at.Face.width() - 4;
+}
+
+QImage RenderButton(const ButtonDesign& design, Language language, ButtonLook look)
 {
     if (look == ButtonLook::Over && design.OverIsDown)
         look = ButtonLook::Down;
@@ -79,32 +118,19 @@ QImage RenderButton(const ButtonDesign& design, ButtonLook look)
     p.setRenderHint(QPainter::Antialiasing, true);
     p.setRenderHint(QPainter::TextAntialiasing, true);
 
-    const QRectF face = FaceRect(design, look);
+    const Label& label = design.In(language);
+    const Placement at = Place(design, label, look);
     if (look != ButtonLook::Normal)
-        DrawFace(p, face, look);
+        DrawFace(p, at.Face, look);
 
-    const QFont font = Gothic(design.FontPixels);
-    p.setFont(font);
-    const QFontMetrics metrics(font);
-    const QRect ink = metrics.tightBoundingRect(design.Label);
-    const int textWidth = metrics.horizontalAdvance(design.Label);
-    const qreal glyphSize = design.Icon == Glyph::None ? 0 : design.FontPixels + 2;
-    const qreal gap = design.Icon == Glyph::None ? 0 : (design.Width < 70 ? 3 : 6);
-    const qreal total = glyphSize + gap + textWidth;
-
-    // Centred on the face's pixel centre; text by its visible ink, not by
-    // the font's line box, so Japanese and Latin labels sit alike.
-    const qreal centreX = face.center().x();
-    const qreal centreY = face.center().y();
-    const qreal left = std::round(centreX - total / 2);
+    p.setFont(Gothic(label.FontPixels));
     if (design.Icon != Glyph::None) {
         const QColor glyphColour = look == ButtonLook::Normal ? Indigo : Indigo.darker(115);
-        DrawGlyph(p, design.Icon, QPointF(left, std::round(centreY - glyphSize / 2)), glyphSize,
-                  glyphColour);
+        DrawGlyph(p, design.Icon, QPointF(at.Left, std::round(at.Face.center().y() - at.GlyphSize / 2)),
+                  at.GlyphSize, glyphColour);
     }
-    const qreal baseline = std::round(centreY - ink.top() - ink.height() / 2.0);
     p.setPen(look == ButtonLook::Normal ? Ink : QColor(22, 40, 72));
-    p.drawText(QPointF(left + glyphSize + gap, baseline), design.Label);
+    p.drawText(QPointF(at.Left + at.GlyphSize + at.Gap, at.Baseline), label.Text);
     p.end();
     return image;
 }

@@ -1,6 +1,7 @@
 // Writes every picture of the program into the assets folder:
 //   movarin-artwork [assets-folder]   (default: the source tree's assets/)
-// Button pictures and backgrounds are 8-bit RGB PNG without alpha.
+// Button pictures and backgrounds are 8-bit RGB PNG without alpha, one set
+// per language (assets/ja/, assets/en/); the icon has no words (assets/icon/).
 #include "Art.h"
 
 #include <QDir>
@@ -60,15 +61,26 @@ int main(int argc, char** argv)
     const QString root = QDir(out).absolutePath() + '/';
 
     bool ok = true;
-    ok &= WriteRgb(root + "main/background.png", artwork::RenderMainBackground());
-    ok &= WriteRgb(root + "dvd/background.png", artwork::RenderDvdBackground());
-    ok &= WriteRgb(root + "config/background.png", artwork::RenderConfigBackground(artwork::JapaneseConfigLayout()));
-
     using artwork::ButtonLook;
-    for (const artwork::ButtonDesign& design : artwork::Buttons()) {
-        ok &= WriteRgb(root + design.Name + "_normal.png", artwork::RenderButton(design, ButtonLook::Normal));
-        ok &= WriteRgb(root + design.Name + "_over.png", artwork::RenderButton(design, ButtonLook::Over));
-        ok &= WriteRgb(root + design.Name + "_down.png", artwork::RenderButton(design, ButtonLook::Down));
+    for (const artwork::LanguageFolder& language : artwork::Languages) {
+        const QString folder = root + language.Folder + '/';
+        ok &= WriteRgb(folder + "main/background.png", artwork::RenderMainBackground());
+        ok &= WriteRgb(folder + "dvd/background.png", artwork::RenderDvdBackground(language.Which));
+        const artwork::ConfigLayout config = language.Which == artwork::Language::English
+                                                 ? artwork::EnglishConfigLayout()
+                                                 : artwork::JapaneseConfigLayout();
+        ok &= WriteRgb(folder + "config/background.png", artwork::RenderConfigBackground(config));
+        for (const artwork::ButtonDesign& design : artwork::Buttons()) {
+            if (!artwork::LabelFits(design, language.Which)) {
+                std::fprintf(stderr, "%s/%s: \"%s\" does not fit\n", language.Folder, qPrintable(design.Name),
+                             qPrintable(design.In(language.Which).Text));
+                ok = false;
+            }
+            const QString base = folder + design.Name;
+            ok &= WriteRgb(base + "_normal.png", artwork::RenderButton(design, language.Which, ButtonLook::Normal));
+            ok &= WriteRgb(base + "_over.png", artwork::RenderButton(design, language.Which, ButtonLook::Over));
+            ok &= WriteRgb(base + "_down.png", artwork::RenderButton(design, language.Which, ButtonLook::Down));
+        }
     }
 
     QDir().mkpath(root + "icon");

@@ -1,9 +1,11 @@
 // Renders every button of the three windows offscreen, through the real
 // TImageButton over its window's background, to check the artwork by eye:
 //   movarin-button-sheet [output-folder]
-// writes button-looks.png (normal, hover, pressed, disabled per row) and
-// window-main.png, window-dvd.png, window-config.png (backgrounds with the
-// buttons at rest).
+// writes, for each language (ja, en), button-looks-<language>.png (normal,
+// hover, pressed, disabled per row) and window-main-<language>.png,
+// window-dvd-<language>.png, window-config-<language>.png (backgrounds with
+// the buttons at rest).
+#include "ui/ArtworkLanguage.h"
 #include "ui/PngPicture.h"
 #include "ui/imagebutton.h"
 
@@ -59,7 +61,7 @@ const std::vector<Window>& Windows()
 class Host : public QWidget {
 public:
     explicit Host(const Window& window)
-        : Background_(TPngPicture::Load(QStringLiteral(":/assets/%1/background.png").arg(window.Key)))
+        : Background_(TPngPicture::Load(movarin::ArtworkPath(QStringLiteral("%1/background.png").arg(window.Key))))
     {
         resize(window.Client);
     }
@@ -112,19 +114,10 @@ QImage Shot(Host& host, TImageButton& button, Look look)
     return shot;
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+// Writes one language's window pictures and its sheet of button looks.
+bool WriteSheets(const QDir& out, const QString& language)
 {
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    const QDir out(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("."));
-    if (!out.exists() && !QDir().mkpath(out.path())) {
-        std::fprintf(stderr, "cannot create %s\n", qPrintable(out.path()));
-        return 1;
-    }
-
+    movarin::SetArtworkLanguage(language);
     std::vector<std::vector<QImage>> rows;
     for (const Window& window : Windows()) {
         Host host(window);
@@ -139,10 +132,10 @@ int main(int argc, char** argv)
         }
         QImage whole(host.size(), QImage::Format_RGB32);
         host.render(&whole);
-        const QString path = out.filePath(QStringLiteral("window-%1.png").arg(window.Key));
+        const QString path = out.filePath(QStringLiteral("window-%1-%2.png").arg(window.Key, language));
         if (!whole.save(path)) {
             std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
-            return 1;
+            return false;
         }
         for (TImageButton* button : buttons)
             rows.push_back({Shot(host, *button, Look::Normal), Shot(host, *button, Look::Over),
@@ -166,11 +159,29 @@ int main(int argc, char** argv)
         y += row[0].height() + Gap;
     }
     painter.end();
-    const QString path = out.filePath(QStringLiteral("button-looks.png"));
+    const QString path = out.filePath(QStringLiteral("button-looks-%1.png").arg(language));
     if (!sheet.save(path)) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const QDir out(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("."));
+    if (!out.exists() && !QDir().mkpath(out.path())) {
+        std::fprintf(stderr, "cannot create %s\n", qPrintable(out.path()));
         return 1;
     }
+    for (const char* language : {"ja", "en"})
+        if (!WriteSheets(out, QString::fromLatin1(language)))
+            return 1;
     std::printf("written to %s\n", qPrintable(out.absolutePath()));
     return 0;
 }
