@@ -45,7 +45,7 @@ TFormConfig::TFormConfig(QWidget* parent, movarin::IFileDialogs& dialogs)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       Dialogs_(dialogs)
 {
-    setWindowTitle(QStringLiteral("設定"));
+    setWindowTitle(tr("設定"));
     setFixedSize(474, 277);
     setFont(movarin::WindowFont());
     Background_ = movarin::LoadWindowPicture("config/background.png");
@@ -58,9 +58,8 @@ TFormConfig::TFormConfig(QWidget* parent, movarin::IFileDialogs& dialogs)
     ImgBtnCancel = movarin::MakeImageButton(this, "common/cancel", {372, 231, 83, 38});
 
     CBConvertQuality = MakeList(this, 120, 29,
-                                {QStringLiteral("最高画質"), QStringLiteral("高画質"), QStringLiteral("標準画質"),
-                                 QStringLiteral("低画質")});
-    CBConvertRaito = MakeList(this, 120, 92, {QStringLiteral("標準（４：３）"), QStringLiteral("ワイド（１６：９）")});
+                                {tr("最高画質"), tr("高画質"), tr("標準画質"), tr("低画質")});
+    CBConvertRaito = MakeList(this, 120, 92, {tr("標準（４：３）"), tr("ワイド（１６：９）")});
 
     EditSaveDir = new QLineEdit(this);
     EditSaveDir->setGeometry(105, 160, 251, 20);
@@ -78,13 +77,13 @@ TFormConfig::TFormConfig(QWidget* parent, movarin::IFileDialogs& dialogs)
 
     // The captions of the rows and the check box's wording are painted into
     // the background.
-    CBConvertQuality->setAccessibleName(QStringLiteral("画質設定"));
-    CBConvertRaito->setAccessibleName(QStringLiteral("画面比率"));
-    EditSaveDir->setAccessibleName(QStringLiteral("保存先"));
-    CBOpenDir->setAccessibleName(QStringLiteral("変換後に保存先を開く"));
-    movarin::NameImageButton(ImgBtnSelectDir, QStringLiteral("選択"));
+    CBConvertQuality->setAccessibleName(tr("画質設定"));
+    CBConvertRaito->setAccessibleName(tr("画面比率"));
+    EditSaveDir->setAccessibleName(tr("保存先"));
+    CBOpenDir->setAccessibleName(tr("変換後に保存先を開く"));
+    movarin::NameImageButton(ImgBtnSelectDir, tr("選択"));
     movarin::NameImageButton(ImgBtnOK, QStringLiteral("OK"), QStringLiteral("Enter"));
-    movarin::NameImageButton(ImgBtnCancel, QStringLiteral("キャンセル"), QStringLiteral("Esc"));
+    movarin::NameImageButton(ImgBtnCancel, tr("キャンセル"), QStringLiteral("Esc"));
     // The four settings first, then the buttons as laid out; the dialog
     // opens on the first.
     movarin::SetTabOrder({CBConvertQuality, CBConvertRaito, EditSaveDir, CBOpenDir, ImgBtnSelectDir,
@@ -156,7 +155,7 @@ void TFormConfig::ImgBtnCancelClick()
 void TFormConfig::ImgBtnSelectDirClick()
 {
     // No folder is preselected, whatever SaveDir holds.
-    const auto folder = Dialogs_.ChooseFolder("保存先を選択してください");
+    const auto folder = Dialogs_.ChooseFolder(tr("保存先を選択してください").toStdString());
     // An empty answer is no folder: made into "/" it would send the output
     // to the file-system root.
     if (!folder || folder->empty())
