@@ -29,3 +29,9 @@ if(MOVARIN_BUILD_TESTS)
     add_library(GTest::gtest_main ALIAS gtest_main)
   endif()
 endif()
+
+# lupdate and lrelease run on the build machine: the host's Qt (QT_HOST_PATH)
+# has them, Qt for Windows is built without its tools.
+find_package(Qt6LinguistTools 6.4 REQUIRED
+  PATHS "${QT_HOST_PATH_CMAKE_DIR}" "${QT_HOST_PATH}/lib/cmake"
+  NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)

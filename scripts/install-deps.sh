@@ -4,6 +4,8 @@ set -euo pipefail
 packages=(
   build-essential cmake ccache pkg-config
   qt6-base-dev qt6-translations-l10n libgl-dev
+  # lupdate and lrelease: the English translation (i18n/)
+  qt6-tools-dev qt6-l10n-tools
   libpng-dev zlib1g-dev libseccomp-dev libdvdread-dev
   ffmpeg
   # the test DVDs (the IFO, the subtitles)

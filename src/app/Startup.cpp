@@ -1,5 +1,7 @@
 #include "app/Startup.h"
 
+#include <QCoreApplication>
+
 #include "platform/MessageBoxes.h"
 #include "platform/SingleInstance.h"
 
@@ -19,7 +21,9 @@ std::unique_ptr<MovarinWindows> StartMovarin(SingleInstanceLock& lock,
     // Only "another instance holds it" stops a start; a lock that cannot even
     // be tried lets this one run.
     if (lock.TryAcquire() == LockResult::HeldElsewhere) {
-        services.Boxes.Show("情報", "既に起動しています", BoxButtons::Ok, BoxIcon::None);
+        services.Boxes.Show("情報",
+                            QCoreApplication::translate("Startup", "既に起動しています").toStdString(),
+                            BoxButtons::Ok, BoxIcon::None);
         return nullptr;
     }
     return std::make_unique<MovarinWindows>(services);

@@ -1,33 +1,37 @@
 // Movarin's entry: one instance per user login, the application title, the
 // three windows in their order, then the event loop until the main window closes.
+#include "app/InterfaceLanguage.h"
+#include "app/InterfaceTranslation.h"
 #include "app/MovarinApplication.h"
 #include "app/Startup.h"
 #include "desktop/RunDesktop.h"
+#include "jobs/Settings.h"
 #include "platform/Folders.h"
+#include "platform/Paths.h"
 #include "platform/ProgramFolder.h"
 #include "platform/SingleInstance.h"
 #include "platform/Volumes.h"
+#include "ui/ArtworkLanguage.h"
 #include "ui/QtFileDialogs.h"
 #include "ui/QtMessageBoxes.h"
 #include "ui/WindowKit.h"
 
 #include <QIcon>
-#include <QLibraryInfo>
 #include <QLocale>
-#include <QTranslator>
 
 #include <cstdio>
 #include <cstring>
 
 namespace {
 
-void LoadJapaneseTranslation(QApplication& app, QTranslator& translator)
+// The desktop's language unless config.ini names one. Read before the work
+// folder is made: choosing a language creates nothing.
+movarin::InterfaceLanguage ChosenLanguage(const std::string& documents)
 {
-    // The standard buttons (はい / いいえ, OK, キャンセル) and dialogs speak Japanese
-    // whatever the desktop's language: the whole interface is Japanese.
-    if (translator.load(QLocale(QLocale::Japanese, QLocale::Japan), "qtbase", "_",
-                        QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        app.installTranslator(&translator);
+    const std::string workDir = movarin::IncludeTrailingDelimiter(
+        movarin::IncludeTrailingDelimiter(documents) + movarin::WorkFolderName);
+    return movarin::ChooseInterfaceLanguage(QLocale::system().uiLanguages(),
+                                            ReadLanguageSetting(workDir));
 }
 
 QIcon ApplicationIcon()
@@ -55,8 +59,13 @@ int main(int argc, char** argv)
     QApplication::setApplicationName("Movarin");  // also the window class the menu entry names
     QGuiApplication::setDesktopFileName("movarin");
     QApplication::setWindowIcon(ApplicationIcon());
-    QTranslator translator;
-    LoadJapaneseTranslation(app, translator);
+    // The one place the interface language is known: everything that speaks
+    // it (translations, the button pictures, the viewer's language the
+    // encoder front is told) takes it from here, before any window is made.
+    const std::string documents = movarin::DocumentsFolder();
+    const movarin::InterfaceLanguage language = ChosenLanguage(documents);
+    const movarin::InterfaceTranslation translation(language);
+    movarin::SetArtworkLanguage(movarin::LanguageTag(language));
     // Message boxes and the file dialogs take the windows' Gothic too.
     QApplication::setFont(movarin::WindowFont());
 
@@ -64,10 +73,9 @@ int main(int argc, char** argv)
     const std::unique_ptr<movarin::IVolumeTable> volumes = movarin::CreateSystemVolumeTable();
 
     movarin::SingleInstanceLock instanceLock;
-    // Japanese is the interface's only language so far, so also the viewer's.
     const auto windows = movarin::StartMovarin(
-        instanceLock, MainWindowServices{boxes, fileDialogs, *volumes, movarin::DocumentsFolder(),
-                                         OpenFolderInDesktop, "jpn"});
+        instanceLock, MainWindowServices{boxes, fileDialogs, *volumes, documents,
+                                         OpenFolderInDesktop, movarin::ViewerLanguageCode(language)});
     if (!windows)
         return 0;
     windows->FormMain.SetRunDesktop(

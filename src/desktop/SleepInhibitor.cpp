@@ -64,7 +64,7 @@ struct SleepInhibitor::State : std::enable_shared_from_this<SleepInhibitor::Stat
             QStringLiteral("/org/freedesktop/portal/desktop"),
             QStringLiteral("org.freedesktop.portal.Inhibit"), QStringLiteral("Inhibit"));
         call << QString() << uint(PortalSuspend | PortalIdle)
-             << QVariantMap{{QStringLiteral("reason"), QString::fromUtf8(InhibitReason)}};
+             << QVariantMap{{QStringLiteral("reason"), ShownInhibitReason()}};
         Ask(seam.session, call, [](State& state, QDBusPendingCallWatcher& done) {
             const QDBusPendingReply<QDBusObjectPath> reply = done;
             if (reply.isError())
@@ -84,7 +84,7 @@ struct SleepInhibitor::State : std::enable_shared_from_this<SleepInhibitor::Stat
             QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
             QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("Inhibit"));
         call << QStringLiteral("sleep:idle") << QStringLiteral("Movarin")
-             << QString::fromUtf8(InhibitReason) << QStringLiteral("block");
+             << ShownInhibitReason() << QStringLiteral("block");
         Ask(seam.system, call, [portalError](State& state, QDBusPendingCallWatcher& done) {
             const QDBusPendingReply<QDBusUnixFileDescriptor> reply = done;
             if (reply.isError())

@@ -3,14 +3,21 @@
 // Linux: the desktop portal's Inhibit on the session bus, else logind's on
 // the system bus; Windows: the thread's execution state. When none can be
 // had, the run goes on and one log line says so.
+#include <QCoreApplication>
+#include <QString>
+
 #include <memory>
 
 #include "desktop/DesktopSeam.h"
 
 namespace movarin {
 
-// The reason the desktop shows beside the request.
-inline constexpr const char* InhibitReason = "動画を変換しています";
+// The reason the desktop shows beside the request, in the interface's language.
+inline constexpr const char* InhibitReason = QT_TRANSLATE_NOOP("SleepInhibitor", "動画を変換しています");
+inline QString ShownInhibitReason()
+{
+    return QCoreApplication::translate("SleepInhibitor", InhibitReason);
+}
 
 class SleepInhibitor {
 public:

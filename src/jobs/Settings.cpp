@@ -10,12 +10,12 @@ namespace Profile = movarin::Profile;
 namespace {
 constexpr const char* kSection = "CONF";
 
-const char* LanguageText(InterfaceLanguage language)
+const char* LanguageText(LanguageChoice language)
 {
     switch (language) {
-    case InterfaceLanguage::Japanese: return "ja";
-    case InterfaceLanguage::English: return "en";
-    case InterfaceLanguage::Auto: break;
+    case LanguageChoice::Japanese: return "ja";
+    case LanguageChoice::English: return "en";
+    case LanguageChoice::Auto: break;
     }
     return "auto";
 }
@@ -41,15 +41,15 @@ void LoadSettings(ThConvertInfoObjectList& list, const std::string& workDir)
     list.Language = ReadLanguageSetting(workDir);
 }
 
-InterfaceLanguage ReadLanguageSetting(const std::string& workDir)
+LanguageChoice ReadLanguageSetting(const std::string& workDir)
 {
     std::string text = Profile::ReadString(SettingsFilePath(workDir), kSection, "LANGUAGE", "auto");
     std::transform(text.begin(), text.end(), text.begin(),
                    [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; });
-    for (InterfaceLanguage language : {InterfaceLanguage::Japanese, InterfaceLanguage::English})
+    for (LanguageChoice language : {LanguageChoice::Japanese, LanguageChoice::English})
         if (text == LanguageText(language))
             return language;
-    return InterfaceLanguage::Auto;
+    return LanguageChoice::Auto;
 }
 
 void SaveSettings(const ThConvertInfoObjectList& list, const std::string& workDir)

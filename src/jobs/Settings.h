@@ -20,7 +20,7 @@ void LoadSettings(ThConvertInfoObjectList& list, const std::string& workDir);
 
 // The LANGUAGE key alone: the interface language is chosen before any
 // window exists.
-InterfaceLanguage ReadLanguageSetting(const std::string& workDir);
+LanguageChoice ReadLanguageSetting(const std::string& workDir);
 
 // Writes the keys one by one in the order QUALITY, RAITO, SAVEDIR, OPENDIR,
 // SUBTITLES, LOUDNESS, LANGUAGE. A refused write throws std::runtime_error

@@ -1,13 +1,15 @@
 #include "jobs/ThConvertInfo.h"
 
+#include "platform/Translatable.h"
+
 std::string StateText(std::uint8_t state)
 {
     switch (state) {
-    case csWaiting: return "変換待ち";
-    case csConverting: return "変換中";
-    case csConverted: return "変換完了";
-    case csTransferred: return "転送完了";
-    case csFailed: return "変換失敗";
+    case csWaiting: return QT_TRANSLATE_NOOP("JobState", "変換待ち");
+    case csConverting: return QT_TRANSLATE_NOOP("JobState", "変換中");
+    case csConverted: return QT_TRANSLATE_NOOP("JobState", "変換完了");
+    case csTransferred: return QT_TRANSLATE_NOOP("JobState", "転送完了");
+    case csFailed: return QT_TRANSLATE_NOOP("JobState", "変換失敗");
     default: return {};
     }
 }

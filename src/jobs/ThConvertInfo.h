@@ -29,7 +29,7 @@ enum SubtitleMode : std::uint8_t {
 };
 
 // Interface language setting; Auto follows the desktop's languages.
-enum class InterfaceLanguage : std::uint8_t { Auto, Japanese, English };
+enum class LanguageChoice : std::uint8_t { Auto, Japanese, English };
 
 // The encoder, relative to the folder Movarin runs in.
 inline constexpr const char* EncoderPath = "lib/ffmpeg";
@@ -67,7 +67,7 @@ public:
     bool OpenDir = false;
     std::uint8_t Subtitles = smAuto;
     bool Loudness = true;  // bring every output to one loudness
-    InterfaceLanguage Language = InterfaceLanguage::Auto;
+    LanguageChoice Language = LanguageChoice::Auto;
     bool MusicMode = false;
 
     // Appends, takes ownership and gives the job its Id; returns its index.

@@ -18,9 +18,9 @@ bool IsVideoFileName(std::string_view name)
                      std::string_view(ext).substr(1)) != VideoExtensions.end();
 }
 
-std::string VideoFileFilter()
+std::string VideoFileFilter(std::string_view label)
 {
-    std::string filter = "動画ファイル (";
+    std::string filter = std::string(label) + " (";
     for (std::size_t i = 0; i < VideoExtensions.size(); ++i)
         filter += (i ? " *." : "*.") + std::string(VideoExtensions[i]);
     return filter + ")";

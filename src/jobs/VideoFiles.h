@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/Translatable.h"
+
 namespace movarin {
 
 // Lower case, without the dot. The old five the player's software always
@@ -19,6 +21,8 @@ inline constexpr std::array<std::string_view, 18> VideoExtensions = {
 bool IsVideoFileName(std::string_view name);
 
 // The add dialog's one filter entry, in Qt's form: "動画ファイル (*.avi …)".
-std::string VideoFileFilter();
+// The dialog shows the label in the interface's language.
+inline constexpr const char* VideoFilesLabel = QT_TRANSLATE_NOOP("VideoFiles", "動画ファイル");
+std::string VideoFileFilter(std::string_view label = VideoFilesLabel);
 
 } // namespace movarin

@@ -4,11 +4,20 @@
 #include <exception>
 #include <string>
 
+#include "platform/Translatable.h"
+
 namespace movarin {
 
 enum class BoxButtons { Ok, YesNo };
 enum class BoxIcon { None, Error };
 enum class BoxAnswer { Ok, Yes, No };
+
+// The boxes' titles and the texts of this header are translated by the box
+// that shows them (context "MessageBoxes"); the callers pass them as they are.
+inline constexpr const char* InfoTitle = QT_TRANSLATE_NOOP("MessageBoxes", "情報");
+inline constexpr const char* ConfirmTitle = QT_TRANSLATE_NOOP("MessageBoxes", "確認");
+inline constexpr const char* UnknownErrorText =
+    QT_TRANSLATE_NOOP("MessageBoxes", "予期しないエラーが発生しました.");
 
 class IMessageBoxes {
 public:
@@ -28,7 +37,7 @@ inline void ReportUnhandledException(IMessageBoxes& boxes, const std::exception&
 // The same report for something thrown that is no std::exception.
 inline void ReportUnknownException(IMessageBoxes& boxes)
 {
-    boxes.Show("Movarin", "予期しないエラーが発生しました.", BoxButtons::Ok, BoxIcon::Error);
+    boxes.Show("Movarin", UnknownErrorText, BoxButtons::Ok, BoxIcon::Error);
 }
 
 } // namespace movarin

@@ -1,5 +1,7 @@
 #include "ui/DropFiles.h"
 
+#include <QCoreApplication>
+
 #include "jobs/VideoFiles.h"
 #include "platform/FolderListing.h"
 #include "platform/FolderWalk.h"
@@ -42,7 +44,9 @@ void WorkThroughDrop(const DropPlan& plan, IMessageBoxes& boxes,
         addJobs({plan.paths.begin(), middle});
     if (!plan.noticeAt)
         return;
-    boxes.Show("情報", UnsupportedDropText, BoxButtons::Ok, BoxIcon::None);
+    boxes.Show("情報",
+               QCoreApplication::translate("DropFiles", UnsupportedDropText).toStdString(),
+               BoxButtons::Ok, BoxIcon::None);
     if (middle != plan.paths.end())
         addJobs({middle, plan.paths.end()});
 }

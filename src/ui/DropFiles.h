@@ -11,12 +11,14 @@
 #include <string>
 #include <vector>
 
+#include "platform/Translatable.h"
+
 namespace movarin {
 
 class IMessageBoxes;
 
-inline constexpr const char* UnsupportedDropText =
-    "「AVI、MP4、MOV、MKV、WMV、FLV、MPG、TS、VOB、3GP」など動画ファイル以外には対応しておりません";
+inline constexpr const char* UnsupportedDropText = QT_TRANSLATE_NOOP(
+    "DropFiles", "「AVI、MP4、MOV、MKV、WMV、FLV、MPG、TS、VOB、3GP」など動画ファイル以外には対応しておりません");
 
 // What one drop adds, worked out before anything is added.
 struct DropPlan {

@@ -1,5 +1,6 @@
 #include "ui/MainWindowKeyboard.h"
 
+#include <QCoreApplication>
 #include <QKeySequence>
 #include <QShortcut>
 #include <QTreeWidget>
@@ -24,17 +25,21 @@ void BindKey(TFormMain& window, TImageButton* button, const QString& name, QKeyC
 
 void SetUpMainWindowKeyboard(TFormMain& window)
 {
-    window.ListViewConvertFile->setAccessibleName(QStringLiteral("変換リスト"));
+    window.ListViewConvertFile->setAccessibleName(QCoreApplication::translate("TFormMain", "変換リスト"));
 
-    BindKey(window, window.ImgBtnAddFile, QStringLiteral("ファイル追加"), Qt::CTRL | Qt::Key_O);
-    NameImageButton(window.ImgBtnAddDVD, QStringLiteral("DVD追加"));
-    BindKey(window, window.ImgBtnListDelete, QStringLiteral("削除"), QKeyCombination(Qt::Key_Delete));
-    NameImageButton(window.ImgBtnConfig, QStringLiteral("設定"));
-    NameImageButton(window.ImgBtnConvertMovie, QStringLiteral("MP4変換"));
-    NameImageButton(window.ImgBtnConvertMovie2Walkman, QStringLiteral("WALKMAN転送"));
-    NameImageButton(window.ImgBtnConvertMusic, QStringLiteral("MP3変換"));
+    BindKey(window, window.ImgBtnAddFile, QCoreApplication::translate("TFormMain", "ファイル追加"),
+            Qt::CTRL | Qt::Key_O);
+    NameImageButton(window.ImgBtnAddDVD, QCoreApplication::translate("TFormMain", "DVD追加"));
+    BindKey(window, window.ImgBtnListDelete, QCoreApplication::translate("TFormMain", "削除"),
+            QKeyCombination(Qt::Key_Delete));
+    NameImageButton(window.ImgBtnConfig, QCoreApplication::translate("TFormMain", "設定"));
+    NameImageButton(window.ImgBtnConvertMovie, QCoreApplication::translate("TFormMain", "MP4変換"));
+    NameImageButton(window.ImgBtnConvertMovie2Walkman,
+                    QCoreApplication::translate("TFormMain", "WALKMAN転送"));
+    NameImageButton(window.ImgBtnConvertMusic, QCoreApplication::translate("TFormMain", "MP3変換"));
     // Only enabled during a run, so Escape cancels only then.
-    BindKey(window, window.ImgBtnConvertCancel, QStringLiteral("中止"), QKeyCombination(Qt::Key_Escape));
+    BindKey(window, window.ImgBtnConvertCancel, QCoreApplication::translate("TFormMain", "中止"),
+            QKeyCombination(Qt::Key_Escape));
 
     QTreeWidget* list = window.ListViewConvertFile;
     auto* selectAll = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_A), &window);

@@ -2,6 +2,7 @@
 // view's columns and look, the status line and the window's own frame.
 #include "ui/UnitMain.h"
 
+#include <QCoreApplication>
 #include <QFont>
 #include <QHeaderView>
 #include <QLabel>
@@ -96,7 +97,8 @@ void TFormMain::CreateControls()
     ListViewConvertFile = new QTreeWidget(this);
     ListViewConvertFile->setGeometry(20, 63, 315, 171);
     ListViewConvertFile->setColumnCount(2);
-    ListViewConvertFile->setHeaderLabels({QStringLiteral("ファイル名"), QStringLiteral("状態")});
+    ListViewConvertFile->setHeaderLabels({QCoreApplication::translate("TFormMain", "ファイル名"),
+                                          QCoreApplication::translate("TFormMain", "状態")});
     ListViewConvertFile->setRootIsDecorated(false);
     ListViewConvertFile->setItemsExpandable(false);
     ListViewConvertFile->setUniformRowHeights(true);

@@ -1,6 +1,7 @@
 #include "ui/QtMessageBoxes.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QMessageBox>
 
 namespace movarin {
@@ -11,7 +12,8 @@ BoxAnswer QtMessageBoxes::Show(const std::string& title, const std::string& text
     // The active window owns the box so that it stays on top of a shown dialog
     // and is centred over it, as a modal box of the application should be.
     QMessageBox box(icon == BoxIcon::Error ? QMessageBox::Critical : QMessageBox::NoIcon,
-                    QString::fromStdString(title), QString::fromStdString(text),
+                    QCoreApplication::translate("MessageBoxes", title.c_str()),
+                    QCoreApplication::translate("MessageBoxes", text.c_str()),
                     buttons == BoxButtons::YesNo ? QMessageBox::Yes | QMessageBox::No
                                                  : QMessageBox::Ok,
                     QApplication::activeWindow());

@@ -62,7 +62,7 @@ TFormConfig::TFormConfig(QWidget* parent, movarin::IFileDialogs& dialogs)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       Dialogs_(dialogs)
 {
-    setWindowTitle(QStringLiteral("設定"));
+    setWindowTitle(tr("設定"));
     setFixedSize(DialogWidth, DialogHeight);
     setFont(movarin::WindowFont());
     Background_ = movarin::LoadWindowPicture("config/background.png");
@@ -77,9 +77,8 @@ TFormConfig::TFormConfig(QWidget* parent, movarin::IFileDialogs& dialogs)
     ImgBtnCancel = movarin::MakeImageButton(this, "common/cancel", {372, 429, 83, 38});
 
     CBConvertQuality = MakeList(this, 120, 29,
-                                {QStringLiteral("最高画質"), QStringLiteral("高画質"), QStringLiteral("標準画質"),
-                                 QStringLiteral("低画質")});
-    CBConvertRaito = MakeList(this, 120, 92, {QStringLiteral("標準（４：３）"), QStringLiteral("ワイド（１６：９）")});
+                                {tr("最高画質"), tr("高画質"), tr("標準画質"), tr("低画質")});
+    CBConvertRaito = MakeList(this, 120, 92, {tr("標準（４：３）"), tr("ワイド（１６：９）")});
 
     EditSaveDir = new QLineEdit(this);
     EditSaveDir->setGeometry(105, 160, 251, 20);
@@ -91,23 +90,23 @@ TFormConfig::TFormConfig(QWidget* parent, movarin::IFileDialogs& dialogs)
     CBOpenDir = MakeCheck(this, 105, 188);
     CBSubtitles = MakeList(this, 120, 242, {tr("自動"), tr("焼き込まない")});
     CBLoudness = MakeCheck(this, 120, 309);
-    // In the order of InterfaceLanguage.
+    // In the order of LanguageChoice.
     CBLanguage = MakeList(this, 120, 374, {tr("自動"), tr("日本語"), tr("English")});
     // The translations are loaded once, at start.
     CBLanguage->setToolTip(tr("変更は次回の起動から有効になります"));
 
     // The captions of the rows and the check box's wording are painted into
     // the background.
-    CBConvertQuality->setAccessibleName(QStringLiteral("画質設定"));
-    CBConvertRaito->setAccessibleName(QStringLiteral("画面比率"));
-    EditSaveDir->setAccessibleName(QStringLiteral("保存先"));
-    CBOpenDir->setAccessibleName(QStringLiteral("変換後に保存先を開く"));
+    CBConvertQuality->setAccessibleName(tr("画質設定"));
+    CBConvertRaito->setAccessibleName(tr("画面比率"));
+    EditSaveDir->setAccessibleName(tr("保存先"));
+    CBOpenDir->setAccessibleName(tr("変換後に保存先を開く"));
     CBSubtitles->setAccessibleName(tr("字幕"));
     CBLoudness->setAccessibleName(tr("音量をそろえる"));
     CBLanguage->setAccessibleName(tr("言語"));
-    movarin::NameImageButton(ImgBtnSelectDir, QStringLiteral("選択"));
+    movarin::NameImageButton(ImgBtnSelectDir, tr("選択"));
     movarin::NameImageButton(ImgBtnOK, QStringLiteral("OK"), QStringLiteral("Enter"));
-    movarin::NameImageButton(ImgBtnCancel, QStringLiteral("キャンセル"), QStringLiteral("Esc"));
+    movarin::NameImageButton(ImgBtnCancel, tr("キャンセル"), QStringLiteral("Esc"));
     // The settings first, then the buttons as laid out; the dialog opens on
     // the first.
     movarin::SetTabOrder({CBConvertQuality, CBConvertRaito, EditSaveDir, CBOpenDir, CBSubtitles, CBLoudness,
@@ -160,8 +159,8 @@ void TFormConfig::StoreControls()
     list.Subtitles = CBSubtitles->currentIndex() == 1 ? smOff : smAuto;
     list.Loudness = CBLoudness->isChecked();
     const int language = CBLanguage->currentIndex();
-    if (language >= 0 && language <= int(InterfaceLanguage::English))
-        list.Language = InterfaceLanguage(language);
+    if (language >= 0 && language <= int(LanguageChoice::English))
+        list.Language = LanguageChoice(language);
 }
 
 void TFormConfig::SetSaveDir(const std::string& dir)
@@ -188,7 +187,7 @@ void TFormConfig::ImgBtnCancelClick()
 void TFormConfig::ImgBtnSelectDirClick()
 {
     // No folder is preselected, whatever SaveDir holds.
-    const auto folder = Dialogs_.ChooseFolder("保存先を選択してください");
+    const auto folder = Dialogs_.ChooseFolder(tr("保存先を選択してください").toStdString());
     // An empty answer is no folder: made into "/" it would send the output
     // to the file-system root.
     if (!folder || folder->empty())

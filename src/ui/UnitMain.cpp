@@ -1,6 +1,7 @@
 #include "ui/UnitMain.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDropEvent>
 #include <QGuiApplication>
@@ -25,6 +26,7 @@
 #include "ui/DropFiles.h"
 #include "ui/DropQueue.h"
 #include "ui/MainWindowKeyboard.h"
+#include "ui/StatusText.h"
 #include "ui/UnitConfig.h"
 #include "ui/UnitSelectDVD.h"
 #include "ui/imagebutton.h"
@@ -35,7 +37,7 @@ using movarin::BoxIcon;
 
 namespace {
 
-constexpr const char* ReadingFoldersText = "フォルダを読み込んでいます…";
+const char* const ReadingFoldersText = QT_TRANSLATE_NOOP("TFormMain", "フォルダを読み込んでいます…");
 
 // Local file names of a drop, in its order; other URLs are not files of
 // this machine and are left out.
@@ -144,7 +146,8 @@ void TFormMain::FormCreate()
     Drops_->ReadingShown = [this](bool reading) {
         if (reading)
             StatusBeforeReading_ = LblSituation->text().toStdString();
-        ShowStatus(reading ? ReadingFoldersText : StatusBeforeReading_);
+        ShowStatus(reading ? QCoreApplication::translate("TFormMain", ReadingFoldersText).toStdString()
+                           : StatusBeforeReading_);
     };
     Probe_ = std::make_unique<TLengthProbe>(nullptr, *JobList_);
     SetBusy(false);
@@ -199,7 +202,7 @@ void TFormMain::RefreshJobList()
         auto* row = new QTreeWidgetItem;
         row->setText(0, QString::fromStdString(
                             movarin::ExtractFileName(movarin::ToNarrow(job->SourcePath))));
-        row->setText(1, QString::fromStdString(StateText(*job)));
+        row->setText(1, QCoreApplication::translate("JobState", StateText(*job).c_str()));
         rows.append(row);
     }
     view->addTopLevelItems(rows);  // the view owns the rows from here
@@ -211,7 +214,7 @@ void TFormMain::RefreshJobList()
 
 void TFormMain::ShowStatus(const std::string& text)
 {
-    LblSituation->setText(QString::fromStdString(text));
+    LblSituation->setText(movarin::ShownStatus(text));
 }
 
 void TFormMain::SetBusy(bool busy)
@@ -235,7 +238,10 @@ void TFormMain::RestoreApplication()
 
 void TFormMain::ImgBtnAddFileClick()
 {
-    auto chosen = FileDialogs_.OpenFiles(OpenDialogInitialDir_, movarin::VideoFileFilter());
+    auto chosen = FileDialogs_.OpenFiles(
+        OpenDialogInitialDir_,
+        movarin::VideoFileFilter(
+            QCoreApplication::translate("VideoFiles", movarin::VideoFilesLabel).toStdString()));
     if (chosen.empty())
         return;
     movarin::SortNaturally(chosen);
@@ -257,12 +263,16 @@ void TFormMain::ImgBtnListDeleteClick()
 {
     QTreeWidget* view = ListViewConvertFile;
     if (view->selectedItems().isEmpty()) {
-        Boxes_.Show("情報", "変換リストから除外するファイルを選択してください", BoxButtons::Ok,
-                    BoxIcon::None);
+        Boxes_.Show("情報",
+                    QCoreApplication::translate("TFormMain", "変換リストから除外するファイルを選択してください")
+                        .toStdString(),
+                    BoxButtons::Ok, BoxIcon::None);
         return;
     }
-    if (Boxes_.Show("確認", "選択したファイルを変換リストから除外しますか？", BoxButtons::YesNo,
-                    BoxIcon::None) != BoxAnswer::Yes)
+    if (Boxes_.Show("確認",
+                    QCoreApplication::translate("TFormMain", "選択したファイルを変換リストから除外しますか？")
+                        .toStdString(),
+                    BoxButtons::YesNo, BoxIcon::None) != BoxAnswer::Yes)
         return;
     // Rows are read before any job goes: the list and the rows stay in step
     // until the refresh below.
@@ -304,7 +314,10 @@ void TFormMain::FormCloseQuery(bool& CanClose)
         CanClose = true;
         return;
     }
-    Boxes_.Show("情報", "変換中は終了できません。変換を中止してから終了してください。",
+    Boxes_.Show("情報",
+                QCoreApplication::translate(
+                    "TFormMain", "変換中は終了できません。変換を中止してから終了してください。")
+                    .toStdString(),
                 BoxButtons::Ok, BoxIcon::None);
     CanClose = false;
 }

@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QPainter>
@@ -20,7 +21,7 @@ TFormSelectDVD::TFormSelectDVD(QWidget* parent, movarin::IVolumeTable& volumes, 
       Volumes_(volumes),
       Boxes_(boxes)
 {
-    setWindowTitle(QStringLiteral("チャプター選択画面"));
+    setWindowTitle(tr("チャプター選択画面"));
     setFixedSize(310, 308);
     setFont(movarin::WindowFont());
     Background_ = movarin::LoadWindowPicture("dvd/background.png");
@@ -42,13 +43,13 @@ TFormSelectDVD::TFormSelectDVD(QWidget* parent, movarin::IVolumeTable& volumes, 
     ImgBtnCancel = movarin::MakeImageButton(this, "common/cancel", {212, 265, 84, 38});
 
     // The captions of the two lists are painted into the background.
-    CBDriveList->setAccessibleName(QStringLiteral("ドライブ"));
-    LBChapter->setAccessibleName(QStringLiteral("チャプター"));
-    movarin::NameImageButton(ImgBtnRefreshChapterList, QStringLiteral("更新"));
-    movarin::NameImageButton(ImgBtnSelectAll, QStringLiteral("全選択"));
-    movarin::NameImageButton(ImgBtnAnSelectAll, QStringLiteral("全選択解除"));
+    CBDriveList->setAccessibleName(tr("ドライブ"));
+    LBChapter->setAccessibleName(tr("チャプター"));
+    movarin::NameImageButton(ImgBtnRefreshChapterList, tr("更新"));
+    movarin::NameImageButton(ImgBtnSelectAll, tr("全選択"));
+    movarin::NameImageButton(ImgBtnAnSelectAll, tr("全選択解除"));
     movarin::NameImageButton(ImgBtnOK, QStringLiteral("OK"), QStringLiteral("Enter"));
-    movarin::NameImageButton(ImgBtnCancel, QStringLiteral("キャンセル"), QStringLiteral("Esc"));
+    movarin::NameImageButton(ImgBtnCancel, tr("キャンセル"), QStringLiteral("Esc"));
     // The two lists first, then the buttons as laid out; the dialog opens
     // on the first.
     movarin::SetTabOrder({CBDriveList, LBChapter, ImgBtnRefreshChapterList, ImgBtnSelectAll,
@@ -107,7 +108,8 @@ void TFormSelectDVD::RefreshChapterList()
     if (movarin::DiskPresent(Volumes_, Drives_[std::size_t(index)])) {
         SearchChapterFiles(GetDriveRoot());
     } else if (isActiveWindow()) {
-        Boxes_.Show("情報", "ドライブにディスクを挿入してください", movarin::BoxButtons::Ok,
+        Boxes_.Show("情報",
+                    tr("ドライブにディスクを挿入してください").toStdString(), movarin::BoxButtons::Ok,
                     movarin::BoxIcon::None);
     }
 }
@@ -220,7 +222,9 @@ void TFormSelectDVD::BtnAnSelectAllClick()
 void TFormSelectDVD::BtnOKClick()
 {
     if (LBChapter->selectedItems().isEmpty()) {
-        Boxes_.Show("情報", "チャプターを選択してください", movarin::BoxButtons::Ok, movarin::BoxIcon::None);
+        Boxes_.Show("情報",
+                    tr("チャプターを選択してください").toStdString(), movarin::BoxButtons::Ok,
+                    movarin::BoxIcon::None);
         CloseAllowed_ = false;
         return;
     }

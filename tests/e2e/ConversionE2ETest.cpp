@@ -2,6 +2,9 @@
 // (lib/ffmpeg in the stage folder), started by clicks on the main window.
 #include "ui/MainWindowTestSupport.h"
 
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QProcess>
 #include <QStringList>
@@ -13,8 +16,11 @@
 
 #include <unistd.h>
 
+#include "app/InterfaceTranslation.h"
 #include "jobs/PartialName.h"
 #include "jobs/ThConvertInfo.h"
+#include "ui/UnitConfig.h"
+#include "ui/UnitSelectDVD.h"
 
 namespace fs = std::filesystem;
 namespace text = movarin::driver_text;
@@ -131,6 +137,10 @@ protected:
         previous_ = fs::current_path();
         fs::current_path(MOVARIN_STAGE_DIR);
         ASSERT_TRUE(fs::exists("lib/ffmpeg"));
+        CreateWithSource();
+    }
+    void CreateWithSource()
+    {
         Create();
         window->JobList().SaveDir = temp / "out/";
         window->JobList().OpenDir = false;
@@ -159,6 +169,87 @@ protected:
 
 TempFolder* ConversionE2ETest::sources_ = nullptr;
 std::string ConversionE2ETest::source_;
+
+// Hiragana, Katakana, CJK ideographs and punctuation, full-width forms.
+bool HasJapanese(const QString& text)
+{
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if ((u >= 0x3000 && u <= 0x30FF) || (u >= 0x3400 && u <= 0x9FFF) || (u >= 0xFF00 && u <= 0xFFEF))
+            return true;
+    }
+    return false;
+}
+
+// Every text a widget shows or tells a screen reader; the file names in the
+// list are the user's and are left out.
+QStringList ShownTexts(QWidget& top)
+{
+    QStringList texts;
+    QList<QWidget*> widgets = top.findChildren<QWidget*>();
+    widgets.prepend(&top);
+    for (QWidget* w : widgets) {
+        texts << w->windowTitle() << w->toolTip() << w->accessibleName() << w->accessibleDescription();
+        if (auto* label = qobject_cast<QLabel*>(w))
+            texts << label->text();
+        if (auto* button = qobject_cast<QAbstractButton*>(w))
+            texts << button->text();
+        if (auto* list = qobject_cast<QComboBox*>(w))
+            for (int i = 0; i < list->count(); ++i)
+                texts << list->itemText(i);
+        if (auto* tree = qobject_cast<QTreeWidget*>(w))
+            for (int i = 0; i < tree->columnCount(); ++i) {
+                texts << tree->headerItem()->text(i);
+                for (int row = 0; row < tree->topLevelItemCount(); ++row)
+                    texts << (i == 0 ? QString() : tree->topLevelItem(row)->text(i));
+            }
+    }
+    return texts;
+}
+
+TEST_F(ConversionE2ETest, EnglishInterfaceThroughAConversion)
+{
+    // As start-up does: the translation first, then the windows.
+    const movarin::InterfaceTranslation english(movarin::InterfaceLanguage::English);
+    window.reset();
+    CreateWithSource();
+    TFormSelectDVD dvd(window.get(), volumes, boxes);
+    TFormConfig config(window.get(), dialogs);
+    window->SetDialogs(dvd, config);
+
+    QStringList japanese;
+    const auto look = [&japanese](const QStringList& texts) {
+        for (const QString& text : texts)
+            if (HasJapanese(text) && !japanese.contains(text))
+                japanese << text;
+    };
+    for (QWidget* top : {static_cast<QWidget*>(window.get()), static_cast<QWidget*>(&dvd),
+                         static_cast<QWidget*>(&config)})
+        look(ShownTexts(*top));
+    Click(window->ImgBtnListDelete);  // nothing selected: the notice
+    Click(window->ImgBtnAddFile);     // the dialog is cancelled
+    ASSERT_EQ(dialogs.calls.size(), 1u);
+    look({QString::fromStdString(dialogs.calls[0].second)});
+
+    QStringList statuses;
+    Click(window->ImgBtnConvertMovie);
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            if (!statuses.contains(window->LblSituation->text()))
+                statuses << window->LblSituation->text();
+            return !window->Busy();
+        },
+        120000));
+    look(statuses);
+    look(ShownTexts(*window));
+    EXPECT_EQ(Rows(1), std::vector<std::string>{"Converted"});
+    // The boxes put their titles into the language as they show them.
+    for (const ShownBox& box : boxes.shown)
+        look({QCoreApplication::translate("MessageBoxes", box.title.c_str()),
+              QCoreApplication::translate("MessageBoxes", box.text.c_str())});
+    EXPECT_EQ(boxes.shown.size(), 2u);
+    EXPECT_TRUE(japanese.isEmpty()) << japanese.join(QStringLiteral(" | ")).toStdString();
+}
 
 TEST_F(ConversionE2ETest, MovieInBothAspectRatios)
 {

@@ -48,7 +48,7 @@ TEST_F(Settings, WithoutAFileTheDefaultsApplyAndNothingIsCreated)
     list.Ratio = 9;
     list.Subtitles = smOff;
     list.Loudness = false;
-    list.Language = InterfaceLanguage::English;
+    list.Language = LanguageChoice::English;
     LoadSettings(list, workDir);
     EXPECT_EQ(list.Quality, 0);
     EXPECT_EQ(list.Ratio, 0);
@@ -56,7 +56,7 @@ TEST_F(Settings, WithoutAFileTheDefaultsApplyAndNothingIsCreated)
     EXPECT_TRUE(list.OpenDir);
     EXPECT_EQ(list.Subtitles, smAuto);
     EXPECT_TRUE(list.Loudness);
-    EXPECT_EQ(list.Language, InterfaceLanguage::Auto);
+    EXPECT_EQ(list.Language, LanguageChoice::Auto);
     EXPECT_FALSE(std::filesystem::exists(file));
 }
 
@@ -87,10 +87,10 @@ TEST_F(Settings, LaterKeysTakeTheirOwnValuesAndAnythingElseAsTheDefault)
     const std::pair<const char*, bool> loudness[] = {{"0", false}, {"1", true}, {"2", true}, {"off", true}, {"", true}};
     for (const auto& [text, value] : loudness)
         EXPECT_EQ(Loaded(std::string("[CONF]\nLOUDNESS=") + text + "\n").Loudness, value) << text;
-    const std::pair<const char*, InterfaceLanguage> language[] = {
-        {"ja", InterfaceLanguage::Japanese}, {" EN ", InterfaceLanguage::English}, {"\"en\"", InterfaceLanguage::English},
-        {"auto", InterfaceLanguage::Auto},   {"de", InterfaceLanguage::Auto},      {"english", InterfaceLanguage::Auto},
-        {"1", InterfaceLanguage::Auto},      {"", InterfaceLanguage::Auto},
+    const std::pair<const char*, LanguageChoice> language[] = {
+        {"ja", LanguageChoice::Japanese}, {" EN ", LanguageChoice::English}, {"\"en\"", LanguageChoice::English},
+        {"auto", LanguageChoice::Auto},   {"de", LanguageChoice::Auto},      {"english", LanguageChoice::Auto},
+        {"1", LanguageChoice::Auto},      {"", LanguageChoice::Auto},
     };
     for (const auto& [text, value] : language)
         EXPECT_EQ(Loaded(std::string("[CONF]\nlanguage=") + text + "\n").Language, value) << text;
@@ -112,7 +112,7 @@ TEST_F(Settings, ANewFileGetsTheKeysInOrderAndAnOldOneKeepsItsLines)
     list.OpenDir = false;
     list.Subtitles = smOff;
     list.Loudness = false;
-    list.Language = InterfaceLanguage::English;
+    list.Language = LanguageChoice::English;
     SaveSettings(list, workDir);
     EXPECT_EQ(Stored(), "[CONF]\nQUALITY=3\nRAITO=1\nSAVEDIR=/out/ビデオ/\nOPENDIR=0\nSUBTITLES=1\n"
                         "LOUDNESS=0\nLANGUAGE=en\n");
@@ -125,7 +125,7 @@ TEST_F(Settings, ANewFileGetsTheKeysInOrderAndAnOldOneKeepsItsLines)
     EXPECT_FALSE(back.OpenDir);
     EXPECT_EQ(back.Subtitles, smOff);
     EXPECT_FALSE(back.Loudness);
-    EXPECT_EQ(back.Language, InterfaceLanguage::English);
+    EXPECT_EQ(back.Language, LanguageChoice::English);
 
     Store("# mine\n[CONF]\nopendir=1\n; note\nSaveDir=/a/\n\n[Other]\nx=1\n");
     SaveSettings(list, workDir);

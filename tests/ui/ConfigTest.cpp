@@ -64,7 +64,7 @@ TEST_F(ConfigTest, OkWithoutChangesKeepsTheSettings)
     list.OpenDir = false;
     list.Subtitles = smOff;
     list.Loudness = false;
-    list.Language = InterfaceLanguage::English;
+    list.Language = LanguageChoice::English;
     Execute([&] {
         EXPECT_EQ(Quality(), "標準画質");
         EXPECT_EQ(Ratio(), "ワイド（１６：９）");
@@ -82,7 +82,7 @@ TEST_F(ConfigTest, OkWithoutChangesKeepsTheSettings)
     EXPECT_FALSE(list.OpenDir);
     EXPECT_EQ(list.Subtitles, smOff);
     EXPECT_FALSE(list.Loudness);
-    EXPECT_EQ(list.Language, InterfaceLanguage::English);
+    EXPECT_EQ(list.Language, LanguageChoice::English);
 }
 
 TEST_F(ConfigTest, OutOfRangeSettingsShowThePreviousEntry)
@@ -247,7 +247,7 @@ TEST_F(ConfigTest, OkThenSaveRoundTripsTheSettingsFile)
     EXPECT_FALSE(loaded.OpenDir);
     EXPECT_EQ(loaded.Subtitles, smOff);
     EXPECT_FALSE(loaded.Loudness);
-    EXPECT_EQ(loaded.Language, InterfaceLanguage::Japanese);
+    EXPECT_EQ(loaded.Language, LanguageChoice::Japanese);
 }
 
 } // namespace
