@@ -19,6 +19,7 @@
 #include "jobs/ThConvertInfo.h"
 #include "platform/Flush.h"
 #include "runner/RunnerTypes.h"
+#include "run/RunFiles.h"
 #include "run/RunObserver.h"
 #include "run/WorkerThreads.h"
 
@@ -145,22 +146,13 @@ private:
     Slot* EndOfRun(std::uint64_t run);
     // Records the outcome of the slot's job and frees the slot for the next.
     void EndJob(Slot& slot, ConvertState state);
-    // Removes what a failed job left at its destination: a picture without
-    // its video is a stray file on the player.
-    void RemoveLeftovers(const Slot& slot);
-    // Every name the slot's job may have written: its video (unless video
-    // is false) and picture, each under its temporary and its final name.
+    // Every name the slot's job may have written (RunFiles.h).
     std::vector<std::string> FilesOf(const Slot& slot, bool video = true) const;
-    // Whether the destination folder of this run is gone or refuses writes
-    // (the player unplugged, a stick pulled, a folder removed); error is
-    // what a write there reported, 0 for none.
+    // Whether this run's destination folder is gone or refuses writes.
     bool DestinationLost(const std::string& folder, int error = 0) const;
     // The destination went away: every job still waiting ends failed, none
     // of them could be written, and the completion box says why.
     void LoseDestination();
-    // Removes the temporary files a run that died left in folder, once per
-    // run and folder, before this run writes its first file there.
-    void SweepPartials(const std::string& folder);
     void ConversionLine(Slot& slot, const std::string& line, TOutputType type);
     void ShowProgress();
     void ShowStatusNow();
@@ -198,9 +190,8 @@ private:
     bool RunActive_ = false;
     std::uint64_t RunCounter_ = 0;
     std::uint64_t StartCounter_ = 0;
-    // Output names given out in this run, written or not yet, in their
-    // case-blind form: two jobs must not share a file on a case-blind disk.
-    std::set<std::string> Reserved_;
+    // Output names given out in this run and folders swept.
+    movarin::TRunFiles Files_;
     // The jobs of this run that have ended, as the estimate of the time
     // left sees them; the list itself no longer tells what they converted.
     std::vector<movarin::RunJob> EndedJobs_;
@@ -215,8 +206,6 @@ private:
     bool ToldFailed_ = false;
     // The destination of this run went away or refused writes.
     bool DestinationLost_ = false;
-    // Folders this run has swept of temporary files left by a dead run.
-    std::set<std::string> Swept_;
 
     std::set<std::uint64_t> Awaited_;  // stopped runs whose ends the cancel waits for
     QEventLoop* WaitLoop_ = nullptr;
