@@ -1,15 +1,10 @@
 #include "jobs/ThConvertInfo.h"
 
+#include "run/RunTexts.h"
+
 std::string StateText(std::uint8_t state)
 {
-    switch (state) {
-    case csWaiting: return "変換待ち";
-    case csConverting: return "変換中";
-    case csConverted: return "変換完了";
-    case csTransferred: return "転送完了";
-    case csFailed: return "変換失敗";
-    default: return {};
-    }
+    return movarin::StateName(state).toStdString();
 }
 
 std::string StateText(const ThConvertInfoObject& job)

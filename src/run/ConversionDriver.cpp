@@ -27,6 +27,11 @@ namespace text = movarin::driver_text;
 
 namespace {
 
+std::string Shown(const char* source)
+{
+    return movarin::RunText(source).toStdString();
+}
+
 void SetUpLikeTheFirst(TConsoleRunner& runner, const TConsoleRunner& model)
 {
     runner.InputToOutput = model.InputToOutput;
@@ -112,14 +117,14 @@ void TConversionDriver::BtnConvertClick(std::int32_t tag)
     Cancelling_ = false;
     Mode_ = tag;
     if (HasFinishedJobs())
-        Boxes_.Show(text::Info, text::FinishedJobsRemoved, BoxButtons::Ok, BoxIcon::None);
+        Boxes_.Show(Shown(text::Info), Shown(text::FinishedJobsRemoved), BoxButtons::Ok, BoxIcon::None);
     PrepareJobList();
     if (Jobs_.Count() == 0) {
-        Boxes_.Show(text::Info, text::EmptyList, BoxButtons::Ok, BoxIcon::None);
+        Boxes_.Show(Shown(text::Info), Shown(text::EmptyList), BoxButtons::Ok, BoxIcon::None);
         return;
     }
     if (Mode_ == cmMovieToWalkman && movarin::FindPlayerVideoDir(Volumes_).empty()) {
-        Boxes_.Show(text::Info, text::NoPlayer, BoxButtons::Ok, BoxIcon::None);
+        Boxes_.Show(Shown(text::Info), Shown(text::NoPlayer), BoxButtons::Ok, BoxIcon::None);
         return;
     }
     View_.SetBusy(true);
@@ -421,18 +426,19 @@ void TConversionDriver::AllJobsDone()
     View_.RestoreApplication();
     movarin::RunEnd end;
     end.jobFailed = ToldFailed_;
-    end.text = Mode_ == cmMovieToWalkman ? text::Transferred : text::Converted;
+    end.text = Shown(Mode_ == cmMovieToWalkman ? text::Transferred : text::Converted);
     if (DestinationFull_)
-        end.secondLine = Mode_ == cmMovieToWalkman ? text::PlayerFull : text::DestinationFull;
+        end.secondLine = Shown(Mode_ == cmMovieToWalkman ? text::PlayerFull : text::DestinationFull);
     if (DestinationLost_) {
-        const std::string lost = Mode_ == cmMovieToWalkman ? text::PlayerGone : text::DestinationGone;
+        const std::string lost =
+            Shown(Mode_ == cmMovieToWalkman ? text::PlayerGone : text::DestinationGone);
         end.secondLine = end.secondLine.empty() ? lost : end.secondLine + "\n" + lost;
     }
     // Before the box, which waits for the user: the computer may sleep and
     // the user hears of the end while it waits.
     TellEnd(end);
     const std::string done = end.secondLine.empty() ? end.text : end.text + "\n" + end.secondLine;
-    Boxes_.Show(text::Info, done, BoxButtons::Ok, BoxIcon::None);
+    Boxes_.Show(Shown(text::Info), done, BoxButtons::Ok, BoxIcon::None);
     View_.SetBusy(false);
     if (!Jobs_.OpenDir || !OpenFolder_)
         return;

@@ -21,6 +21,7 @@
 #include "runner/RunnerTypes.h"
 #include "run/RunFiles.h"
 #include "run/RunObserver.h"
+#include "run/RunTexts.h"
 #include "run/WorkerThreads.h"
 
 class QEventLoop;
@@ -44,34 +45,6 @@ public:
 protected:
     ~IConversionView() = default;
 };
-
-// Texts of the driver's message boxes.
-namespace movarin::driver_text {
-inline constexpr const char* Info = "情報";
-inline constexpr const char* Confirm = "確認";
-inline constexpr const char* FinishedJobsRemoved =
-    "変換完了、WALKMANへの転送が完了した動画はリストから削除されます";
-inline constexpr const char* EmptyList = "変換する動画をリストに追加してください";
-// CR LF between the two sentences; Qt's labels draw the CR as a trailing
-// blank, so the box shows two lines.
-inline constexpr const char* NoPlayer =
-    "WALKMAN本体がパソコンに接続(USBモード)されていません。\r\nご確認の上もう一度実行してください。";
-inline constexpr const char* ConfirmCancel = "変換を中止してよろしいですか？";
-inline constexpr const char* Converted = "変換が完了しました";
-inline constexpr const char* Transferred = "変換・WALKMANへの転送が完了しました";
-inline constexpr const char* CannotDeleteSuffix = " を削除できませんでした";
-// Second line of the completion box when a job failed for want of space.
-inline constexpr const char* PlayerFull =
-    "WALKMANの空き容量が不足したため、転送できなかった動画があります";
-inline constexpr const char* DestinationFull =
-    "保存先の空き容量が不足したため、変換できなかった動画があります";
-// Second line of the completion box when the destination went away (or
-// refused writes) during the run.
-inline constexpr const char* PlayerGone =
-    "WALKMANが取り外されたため、転送できなかった動画があります";
-inline constexpr const char* DestinationGone =
-    "保存先に書き込めなかったため、変換できなかった動画があります";
-} // namespace movarin::driver_text
 
 // How many encoders a run keeps busy when nothing says otherwise: one per
 // processor core (one FFmpeg run of our lines keeps about one core busy),

@@ -85,7 +85,7 @@ void TConversionDriver::ShowStatusNow()
     }
     std::string status;
     if (RunActive_ && lead) {
-        status = movarin::SecondsToText(*lead->seconds) + movarin::ProgressSuffix;
+        status = movarin::ProgressText(*lead->seconds);
         if (const auto estimate = movarin::EstimateRun(
                 run, std::chrono::duration<double>(LastShown_ - RunBegan_).count())) {
             const std::string shown =

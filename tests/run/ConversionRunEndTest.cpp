@@ -128,7 +128,7 @@ TEST_F(MainWindowDriverTest, CancelGivesUpOnAFileThatCannotBeDeleted)
     ASSERT_EQ(boxes.shown.size(), 2u);
     EXPECT_EQ(boxes.shown[1].title, "情報");
     // The file as it lies there, under its temporary name.
-    EXPECT_EQ(boxes.shown[1].text, temp / "out/slow.mp4.movarin-part" + text::CannotDeleteSuffix);
+    EXPECT_EQ(boxes.shown[1].text, temp / "out/slow.mp4.movarin-part" + " を削除できませんでした");
     EXPECT_EQ(States(), std::vector<std::string>{"変換待ち"});
 }
 

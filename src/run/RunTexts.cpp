@@ -1,0 +1,75 @@
+#include "run/RunTexts.h"
+
+#include <cstdio>
+
+namespace movarin {
+namespace {
+
+QString Translate(const char* source, int n = -1)
+{
+    return QCoreApplication::translate("RunTexts", source, nullptr, n);
+}
+
+// At least two digits, as the status line has always shown them (a
+// negative number keeps its sign before them).
+QString TwoDigits(long long number)
+{
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%.2lld", number);
+    return QString::fromLatin1(buffer);
+}
+
+// Indexed by ConvertState.
+constexpr const char* StateNames[] = {
+    QT_TRANSLATE_NOOP("RunTexts", "変換待ち"),
+    QT_TRANSLATE_NOOP("RunTexts", "変換中"),
+    QT_TRANSLATE_NOOP("RunTexts", "変換完了"),
+    QT_TRANSLATE_NOOP("RunTexts", "転送完了"),
+    QT_TRANSLATE_NOOP("RunTexts", "変換失敗"),
+};
+
+} // namespace
+
+QString RunText(const char* source)
+{
+    return Translate(source);
+}
+
+QString CannotDeleteText(const QString& path)
+{
+    return Translate("%1 を削除できませんでした").arg(path);
+}
+
+QString StateName(std::uint8_t state)
+{
+    return state < std::size(StateNames) ? Translate(StateNames[state]) : QString();
+}
+
+QString ElapsedText(std::int32_t hours, std::int32_t minutes, std::int32_t seconds)
+{
+    return Translate("%1時間%2分%3秒").arg(TwoDigits(hours), TwoDigits(minutes), TwoDigits(seconds));
+}
+
+QString ConvertedUpToText(const QString& elapsed)
+{
+    return Translate("%1までの動画を変換完了").arg(elapsed);
+}
+
+QString TimeLeftText(int percent, long long leftSeconds)
+{
+    const QString shown = QString::number(percent);
+    if (leftSeconds < 60)
+        return Translate(" (%1% 残り約%n秒)", int(leftSeconds)).arg(shown);
+    if (leftSeconds < 3600)
+        return Translate(" (%1% 残り約%2分%3秒)")
+            .arg(shown, QString::number(leftSeconds / 60), TwoDigits(leftSeconds % 60));
+    return Translate(" (%1% 残り約%2時間%3分)")
+        .arg(shown, QString::number(leftSeconds / 3600), TwoDigits(leftSeconds % 3600 / 60));
+}
+
+QString CannotWriteText(const QString& file)
+{
+    return Translate("%1 に書き込めません").arg(file);
+}
+
+} // namespace movarin
