@@ -5,9 +5,10 @@
 namespace movarin {
 namespace {
 
-QString Translate(const char* source, int n = -1)
+// For the texts of the tables, which lupdate finds by their markers.
+QString Translate(const char* source)
 {
-    return QCoreApplication::translate("RunTexts", source, nullptr, n);
+    return QCoreApplication::translate("RunTexts", source);
 }
 
 // At least two digits, as the status line has always shown them (a
@@ -37,7 +38,7 @@ QString RunText(const char* source)
 
 QString CannotDeleteText(const QString& path)
 {
-    return Translate("%1 を削除できませんでした").arg(path);
+    return QCoreApplication::translate("RunTexts", "%1 を削除できませんでした").arg(path);
 }
 
 QString StateName(std::uint8_t state)
@@ -47,29 +48,32 @@ QString StateName(std::uint8_t state)
 
 QString ElapsedText(std::int32_t hours, std::int32_t minutes, std::int32_t seconds)
 {
-    return Translate("%1時間%2分%3秒").arg(TwoDigits(hours), TwoDigits(minutes), TwoDigits(seconds));
+    return QCoreApplication::translate("RunTexts", "%1時間%2分%3秒")
+        .arg(TwoDigits(hours), TwoDigits(minutes), TwoDigits(seconds));
 }
 
 QString ConvertedUpToText(const QString& elapsed)
 {
-    return Translate("%1までの動画を変換完了").arg(elapsed);
+    return QCoreApplication::translate("RunTexts", "%1までの動画を変換完了").arg(elapsed);
 }
 
 QString TimeLeftText(int percent, long long leftSeconds)
 {
     const QString shown = QString::number(percent);
     if (leftSeconds < 60)
-        return Translate(" (%1% 残り約%n秒)", int(leftSeconds)).arg(shown);
+        return QCoreApplication::translate("RunTexts", " (%1% 残り約%n秒)", nullptr,
+                                           int(leftSeconds))
+            .arg(shown);
     if (leftSeconds < 3600)
-        return Translate(" (%1% 残り約%2分%3秒)")
+        return QCoreApplication::translate("RunTexts", " (%1% 残り約%2分%3秒)")
             .arg(shown, QString::number(leftSeconds / 60), TwoDigits(leftSeconds % 60));
-    return Translate(" (%1% 残り約%2時間%3分)")
+    return QCoreApplication::translate("RunTexts", " (%1% 残り約%2時間%3分)")
         .arg(shown, QString::number(leftSeconds / 3600), TwoDigits(leftSeconds % 3600 / 60));
 }
 
 QString CannotWriteText(const QString& file)
 {
-    return Translate("%1 に書き込めません").arg(file);
+    return QCoreApplication::translate("RunTexts", "%1 に書き込めません").arg(file);
 }
 
 } // namespace movarin
