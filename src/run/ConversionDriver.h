@@ -19,6 +19,7 @@
 #include "jobs/ThConvertInfo.h"
 #include "platform/Flush.h"
 #include "runner/RunnerTypes.h"
+#include "run/ConversionView.h"
 #include "run/RunFiles.h"
 #include "run/RunObserver.h"
 #include "run/RunTexts.h"
@@ -33,18 +34,6 @@ class IMessageBoxes;
 class IVolumeTable;
 struct Volume;
 } // namespace movarin
-
-// What the driver needs from the window that shows the run.
-class IConversionView {
-public:
-    virtual void RefreshJobList() = 0;
-    virtual void ShowStatus(const std::string& text) = 0;
-    virtual void SetBusy(bool busy) = 0;
-    virtual void RestoreApplication() = 0;
-
-protected:
-    ~IConversionView() = default;
-};
 
 // How many encoders a run keeps busy when nothing says otherwise: one per
 // processor core (one FFmpeg run of our lines keeps about one core busy),
