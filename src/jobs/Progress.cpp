@@ -1,9 +1,10 @@
 #include "jobs/Progress.h"
 
+#include "run/RunTexts.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <limits>
 
 namespace movarin {
@@ -49,10 +50,12 @@ std::string SecondsToText(std::int32_t seconds)
     const std::int32_t hours = seconds / 3600;
     const std::int32_t minutes = (seconds % 3600) / 60;
     const std::int32_t secs = (seconds % 3600) % 60;
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.2d時間%.2d分%.2d秒", int(hours), int(minutes),
-                  int(secs));
-    return buffer;
+    return ElapsedText(hours, minutes, secs).toStdString();
+}
+
+std::string ProgressText(std::int32_t seconds)
+{
+    return ConvertedUpToText(QString::fromStdString(SecondsToText(seconds))).toStdString();
 }
 
 std::optional<double> ParseDecimal(std::string_view text)
@@ -149,7 +152,7 @@ std::optional<std::string> ProgressStatusText(std::string_view line)
     const auto seconds = ProgressSeconds(line);
     if (!seconds)
         return std::nullopt;
-    return SecondsToText(*seconds) + ProgressSuffix;
+    return ProgressText(*seconds);
 }
 
 std::optional<double> DurationSeconds(std::string_view line)
@@ -195,16 +198,7 @@ std::string RunProgressText(double doneShare, double leftSeconds)
         return {};
     const int percent = RunPercent(doneShare);
     const long long left = std::llround(std::min(leftSeconds, 359999.0 * 100));
-    char buffer[96];
-    if (left < 60)
-        std::snprintf(buffer, sizeof buffer, " (%d%% 残り約%lld秒)", percent, left);
-    else if (left < 3600)
-        std::snprintf(buffer, sizeof buffer, " (%d%% 残り約%lld分%02lld秒)", percent, left / 60,
-                      left % 60);
-    else
-        std::snprintf(buffer, sizeof buffer, " (%d%% 残り約%lld時間%02lld分)", percent,
-                      left / 3600, left % 3600 / 60);
-    return buffer;
+    return TimeLeftText(percent, left).toStdString();
 }
 
 } // namespace movarin

@@ -8,11 +8,12 @@
 
 namespace movarin {
 
-// Suffix of the status text during a conversion.
-inline constexpr const char* ProgressSuffix = "までの動画を変換完了";
-
 // "HH時間MM分SS秒", each part at least two digits (100 hours give "100").
 std::string SecondsToText(std::int32_t seconds);
+
+// The status text during a conversion that has reached seconds of its
+// source: "HH時間MM分SS秒までの動画を変換完了".
+std::string ProgressText(std::int32_t seconds);
 
 // A decimal number: blanks around it, an optional sign, digits with "." as
 // the decimal separator (whatever the user's locale), an optional exponent,
@@ -25,7 +26,7 @@ std::optional<double> ParseDecimal(std::string_view text);
 // the number does not fit a 32-bit second count.
 std::optional<std::int32_t> ProgressSeconds(std::string_view line);
 
-// SecondsToText(seconds) + ProgressSuffix for a progress text, or nothing.
+// ProgressText of a progress text's seconds, or nothing.
 std::optional<std::string> ProgressStatusText(std::string_view line);
 
 // The source's length from the encoder's "Duration: HH:MM:SS.cc," line, in

@@ -1,5 +1,7 @@
 #include "jobs/Settings.h"
 
+#include "run/RunTexts.h"
+
 #include "platform/Profile.h"
 
 #include <algorithm>
@@ -68,7 +70,8 @@ void SaveSettings(const ThConvertInfoObjectList& list, const std::string& workDi
         try {
             Profile::WriteString(file, kSection, key, value);
         } catch (const Profile::WriteError&) {
-            throw std::runtime_error(file + " に書き込めません");
+            throw std::runtime_error(
+                movarin::CannotWriteText(QString::fromStdString(file)).toStdString());
         }
     }
 }

@@ -16,11 +16,12 @@ using movarin::BoxAnswer;
 using movarin::BoxButtons;
 using movarin::BoxIcon;
 namespace text = movarin::driver_text;
+using movarin::RunText;
 
 void TConversionDriver::ImgBtnConvertCancelClick()
 {
-    if (Boxes_.Show(text::Confirm, text::ConfirmCancel, BoxButtons::YesNo, BoxIcon::None) !=
-        BoxAnswer::Yes)
+    if (Boxes_.Show(RunText(text::Confirm).toStdString(), RunText(text::ConfirmCancel).toStdString(),
+                    BoxButtons::YesNo, BoxIcon::None) != BoxAnswer::Yes)
         return;
     // While only thumbnails are being made there is nothing to cancel yet.
     // A job whose files are being flushed is not done yet: it is cancelled
@@ -103,8 +104,9 @@ void TConversionDriver::DeletePartialFile(const std::string& path,
 {
     while (!RemoveFile(path)) {
         if (std::chrono::steady_clock::now() >= deadline) {
-            Boxes_.Show(text::Info, path + text::CannotDeleteSuffix, BoxButtons::Ok,
-                        BoxIcon::None);
+            Boxes_.Show(RunText(text::Info).toStdString(),
+                        movarin::CannotDeleteText(QString::fromStdString(path)).toStdString(),
+                        BoxButtons::Ok, BoxIcon::None);
             return;
         }
         PumpEventsFor(std::chrono::milliseconds(100));

@@ -6,18 +6,12 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <filesystem>
 #include <optional>
-#include <system_error>
 #include <thread>
 
 #include "jobs/NextJob.h"
 #include "jobs/OutputPath.h"
-#include "jobs/PartialName.h"
-#include "jobs/Progress.h"
 #include "jobs/Settings.h"
-#include "platform/FilePath.h"
-#include "platform/FolderListing.h"
 #include "platform/MessageBoxes.h"
 #include "platform/Paths.h"
 #include "platform/PlayerDetection.h"
@@ -25,6 +19,7 @@
 #include "platform/Volumes.h"
 #include "runner/ConsoleRunner.h"
 #include "run/ConversionSlot.h"
+#include "run/RunFiles.h"
 
 using movarin::BoxAnswer;
 using movarin::BoxButtons;
@@ -33,20 +28,10 @@ namespace text = movarin::driver_text;
 
 namespace {
 
-bool RemoveFromDisk(const std::string& path)
+std::string Shown(const char* source)
 {
-    std::error_code ec;
-    std::filesystem::remove(movarin::FsPath(path), ec);
-    return !ec;
+    return movarin::RunText(source).toStdString();
 }
-
-// What FFmpeg (and the C library under it) says when a write finds the
-// medium full; FFmpeg never sets a locale, so the words are always these.
-constexpr std::string_view NoSpaceText = "No space left on device";
-
-// Shortest time between two changes of the status line: the encoders
-// report twice a second each, the eye needs no more than four a second.
-constexpr std::chrono::milliseconds StatusPace{250};
 
 void SetUpLikeTheFirst(TConsoleRunner& runner, const TConsoleRunner& model)
 {
@@ -71,7 +56,7 @@ TConversionDriver::TConversionDriver(QObject* owner, IConversionView& view,
                                      movarin::IVolumeTable& volumes,
                                      std::function<void(const std::string&)> openFolder)
     : QObject(owner)
-    , RemoveFile(RemoveFromDisk)
+    , RemoveFile(movarin::RemoveFromDisk)
     , View_(view)
     , Jobs_(jobs)
     , Boxes_(boxes)
@@ -95,6 +80,16 @@ TConversionDriver::~TConversionDriver()
     // this driver: they go while it is still whole; so do the flushes.
     ExtraRunners_.clear();
     Flushes_.JoinAll();
+}
+
+std::vector<std::string> TConversionDriver::FilesOf(const Slot& slot, bool video) const
+{
+    return movarin::JobFiles(slot.output, PlayerMode(), video);
+}
+
+bool TConversionDriver::DestinationLost(const std::string& folder, int error) const
+{
+    return movarin::DestinationLost(folder, error, PlayerMode(), Volumes_);
 }
 
 bool TConversionDriver::PlayerMode() const
@@ -123,14 +118,14 @@ void TConversionDriver::BtnConvertClick(std::int32_t tag)
     Cancelling_ = false;
     Mode_ = tag;
     if (HasFinishedJobs())
-        Boxes_.Show(text::Info, text::FinishedJobsRemoved, BoxButtons::Ok, BoxIcon::None);
+        Boxes_.Show(Shown(text::Info), Shown(text::FinishedJobsRemoved), BoxButtons::Ok, BoxIcon::None);
     PrepareJobList();
     if (Jobs_.Count() == 0) {
-        Boxes_.Show(text::Info, text::EmptyList, BoxButtons::Ok, BoxIcon::None);
+        Boxes_.Show(Shown(text::Info), Shown(text::EmptyList), BoxButtons::Ok, BoxIcon::None);
         return;
     }
     if (Mode_ == cmMovieToWalkman && movarin::FindPlayerVideoDir(Volumes_).empty()) {
-        Boxes_.Show(text::Info, text::NoPlayer, BoxButtons::Ok, BoxIcon::None);
+        Boxes_.Show(Shown(text::Info), Shown(text::NoPlayer), BoxButtons::Ok, BoxIcon::None);
         return;
     }
     View_.SetBusy(true);
@@ -139,8 +134,7 @@ void TConversionDriver::BtnConvertClick(std::int32_t tag)
     RunActive_ = true;
     DestinationFull_ = false;
     DestinationLost_ = false;
-    Swept_.clear();
-    Reserved_.clear();
+    Files_.Begin();
     EndedJobs_.clear();
     RunBegan_ = std::chrono::steady_clock::now();
     ToldPercent_ = 0;
@@ -256,13 +250,9 @@ bool TConversionDriver::StartJob(Slot& slot, ThConvertInfoObject& job)
         LoseDestination();
         return false;
     }
-    SweepPartials(folder);
-    const std::string output = movarin::UniqueFileName(
-        movarin::OutputFilePath(source, folder, Jobs_.MusicMode ? ".mp3" : ".mp4"),
-        [this](const std::string& name) {
-            return Reserved_.contains(movarin::CaseBlindName(name)) || movarin::FileExists(name);
-        });
-    Reserved_.insert(movarin::CaseBlindName(output));
+    Files_.SweepPartials(folder, RemoveFile);
+    const std::string output =
+        Files_.ReserveOutput(source, folder, Jobs_.MusicMode ? ".mp3" : ".mp4");
     job.OutputPath = movarin::ToWide(output);
 
     slot.job = &job;
@@ -335,107 +325,6 @@ TConversionDriver::Slot* TConversionDriver::SlotOfRun(std::uint64_t run)
     return nullptr;
 }
 
-void TConversionDriver::ConversionLine(Slot& slot, const std::string& line, TOutputType type)
-{
-    if (line.find(NoSpaceText) != std::string::npos)
-        slot.noSpace = true;
-    // The length comes once, before the first progress text. FFmpeg writes
-    // its length line in pieces, and a read may end between them: a piece
-    // ("  Duration: ") would read as an unknown length, so only the whole
-    // line, which follows, is looked at.
-    if (!slot.length && !slot.seconds && type == otCompleteLine) {
-        if (const auto length = movarin::DurationSeconds(line)) {
-            slot.length = *length;
-            return;
-        }
-    }
-    const auto seconds = movarin::ProgressSeconds(line);
-    if (!seconds)
-        return;
-    if (!slot.length)
-        slot.length = 0.0;  // progress without a length: it stays unknown
-    slot.seconds = *seconds;
-    ShowProgress();
-}
-
-void TConversionDriver::ShowProgress()
-{
-    // Changes come from every encoder; the line follows at a steady pace.
-    const auto now = std::chrono::steady_clock::now();
-    if (now - LastShown_ >= StatusPace) {
-        ShowStatusNow();
-        return;
-    }
-    if (!StatusTimer_->isActive())
-        StatusTimer_->start(
-            std::chrono::ceil<std::chrono::milliseconds>(StatusPace - (now - LastShown_)));
-}
-
-void TConversionDriver::ShowStatusNow()
-{
-    StatusTimer_->stop();
-    LastShown_ = std::chrono::steady_clock::now();
-    // The progress text of the job that started first among those that
-    // have told their progress (one just started has not, and the line must
-    // not go blank whenever a job starts), then how far the whole run has
-    // come and how long it takes.
-    const Slot* lead = nullptr;
-    std::vector<movarin::RunJob> run = EndedJobs_;
-    for (const auto& slot : Slots_) {
-        if (slot->stage == Slot::Free)
-            continue;
-        movarin::RunJob job = RunJobOf(*slot);
-        if (slot->stage == Slot::Flushing)  // converted: only the flush is left
-            job.converted = std::max(job.converted, job.length);
-        run.push_back(job);
-        if (slot->stage == Slot::Converting && slot->seconds &&
-            (!lead || slot->started < lead->started))
-            lead = slot.get();
-    }
-    for (int i = 0; i < Jobs_.Count(); ++i) {
-        const ThConvertInfoObject& job = *Jobs_.Items(i);
-        if (job.State == csWaiting)
-            run.push_back({LengthKnown(job) ? *job.Length : 0, 0, false});
-    }
-    std::string status;
-    if (RunActive_ && lead) {
-        status = movarin::SecondsToText(*lead->seconds) + movarin::ProgressSuffix;
-        if (const auto estimate = movarin::EstimateRun(
-                run, std::chrono::duration<double>(LastShown_ - RunBegan_).count())) {
-            const std::string shown =
-                movarin::RunProgressText(estimate->doneShare, estimate->leftSeconds);
-            status += shown;
-            if (!shown.empty())
-                TellProgress(movarin::RunPercent(estimate->doneShare), ToldFailed_);
-        }
-    }
-    StatusText_ = std::move(status);
-    View_.ShowStatus(StatusText_);
-}
-
-void TConversionDriver::TellProgress(int percent, bool jobFailed)
-{
-    if (percent == ToldPercent_ && jobFailed == ToldFailed_)
-        return;
-    ToldPercent_ = percent;
-    ToldFailed_ = jobFailed;
-    if (RunObserver)
-        RunObserver->RunProgress(percent, jobFailed);
-}
-
-void TConversionDriver::TellEnd(const movarin::RunEnd& end)
-{
-    if (RunObserver)
-        RunObserver->RunEnded(end);
-}
-
-movarin::RunJob TConversionDriver::RunJobOf(const Slot& slot) const
-{
-    // The length read when the job was added, else what its encoder told.
-    const double length = LengthKnown(*slot.job) ? *slot.job->Length : slot.length.value_or(0);
-    return {length, std::max(0.0, double(slot.seconds.value_or(0))), false};
-}
-
 TConversionDriver::Slot* TConversionDriver::EndOfRun(std::uint64_t run)
 {
     if (Awaited_.erase(run) && Awaited_.empty() && WaitLoop_)
@@ -457,7 +346,7 @@ void TConversionDriver::ConsoleConvertTerminated(std::uint64_t run, std::uint32_
     // only a run that ended by itself with 0 counts as done.
     if (exitCode != 0 || runStatus != rsExited) {
         DestinationFull_ = DestinationFull_ || slot->noSpace;
-        RemoveLeftovers(*slot);
+        movarin::RemoveLeftovers(FilesOf(*slot), RemoveFile);
         if (DestinationLost(slot->folder))
             LoseDestination();
         EndJob(*slot, csFailed);
@@ -474,13 +363,7 @@ void TConversionDriver::StartFlush(Slot& slot)
     slot.stage = Slot::Flushing;
     const std::uint64_t run = ++RunCounter_;
     slot.run = run;
-    std::vector<movarin::WrittenFile> files{{movarin::PartialName(slot.output), slot.output}};
-    if (PlayerMode()) {
-        const std::string thumbnail = movarin::ThumbnailPath(slot.output);
-        // A source under a second has none.
-        if (movarin::FileExists(movarin::PartialName(thumbnail)))
-            files.push_back({movarin::PartialName(thumbnail), thumbnail});
-    }
+    std::vector<movarin::WrittenFile> files = movarin::FinishedFiles(slot.output, PlayerMode());
     Flushes_.Run(
         this,
         [flush = Flush, files = std::move(files), folder = slot.folder] {
@@ -497,7 +380,7 @@ void TConversionDriver::FlushDone(std::uint64_t run, const movarin::FlushResult&
     if (result.error != 0) {
         // Pulled out, or full after all: what is there may be cut short.
         DestinationFull_ = DestinationFull_ || result.error == ENOSPC;
-        RemoveLeftovers(*slot);
+        movarin::RemoveLeftovers(FilesOf(*slot), RemoveFile);
         if (DestinationLost(slot->folder, result.error))
             LoseDestination();
         EndJob(*slot, csFailed);
@@ -523,44 +406,6 @@ void TConversionDriver::EndJob(Slot& slot, ConvertState state)
     StartJobs();
 }
 
-void TConversionDriver::RemoveLeftovers(const Slot& slot)
-{
-    // The encoder has ended, so nothing holds the files any more: one try
-    // each; a medium that went away keeps what it keeps. A final name is
-    // there only when a failed flush had renamed it already.
-    for (const std::string& file : FilesOf(slot))
-        if (movarin::FileExists(file))
-            RemoveFile(file);
-}
-
-std::vector<std::string> TConversionDriver::FilesOf(const Slot& slot, bool video) const
-{
-    std::vector<std::string> files;
-    if (video)
-        files = {movarin::PartialName(slot.output), slot.output};
-    if (PlayerMode()) {
-        const std::string thumbnail = movarin::ThumbnailPath(slot.output);
-        files.insert(files.end(), {movarin::PartialName(thumbnail), thumbnail});
-    }
-    return files;
-}
-
-bool TConversionDriver::DestinationLost(const std::string& folder, int error) const
-{
-    // A medium that went away: the kernel's words for a device that is gone
-    // (a FUSE daemon that ended says ENOTCONN). The folder may still answer
-    // from the cache for a moment, so the write's own error counts too.
-    const auto gone = [](int e) { return e == ENOTCONN || e == ENODEV || e == EIO || e == ENXIO; };
-    if (gone(error))
-        return true;
-    // An encoder's failure names no error: the player is asked. One that is
-    // still listed may be gone all the same, while one that refuses writes
-    // (read-only) is not.
-    if (PlayerMode())
-        return movarin::FindPlayerVideoDir(Volumes_) != folder || gone(movarin::FolderTakesFiles(folder));
-    return !folder.empty() && movarin::FolderTakesFiles(folder) != 0;
-}
-
 void TConversionDriver::LoseDestination()
 {
     DestinationLost_ = true;
@@ -575,21 +420,6 @@ void TConversionDriver::LoseDestination()
     View_.RefreshJobList();
 }
 
-void TConversionDriver::SweepPartials(const std::string& folder)
-{
-    // A run killed mid-way left its temporary files behind; only this
-    // program writes such names, and the single-instance guard says no other
-    // run of it writes here now.
-    if (folder.empty() || !Swept_.insert(folder).second)
-        return;
-    std::vector<movarin::FolderEntry> entries;
-    if (!movarin::ListFolder(folder, entries))
-        return;
-    for (const auto& entry : entries)
-        if (entry.kind == movarin::EntryKind::Other && movarin::IsPartialName(entry.name))
-            RemoveFile(folder + entry.name);
-}
-
 void TConversionDriver::AllJobsDone()
 {
     RunActive_ = false;
@@ -599,18 +429,19 @@ void TConversionDriver::AllJobsDone()
     View_.RestoreApplication();
     movarin::RunEnd end;
     end.jobFailed = ToldFailed_;
-    end.text = Mode_ == cmMovieToWalkman ? text::Transferred : text::Converted;
+    end.text = Shown(Mode_ == cmMovieToWalkman ? text::Transferred : text::Converted);
     if (DestinationFull_)
-        end.secondLine = Mode_ == cmMovieToWalkman ? text::PlayerFull : text::DestinationFull;
+        end.secondLine = Shown(Mode_ == cmMovieToWalkman ? text::PlayerFull : text::DestinationFull);
     if (DestinationLost_) {
-        const std::string lost = Mode_ == cmMovieToWalkman ? text::PlayerGone : text::DestinationGone;
+        const std::string lost =
+            Shown(Mode_ == cmMovieToWalkman ? text::PlayerGone : text::DestinationGone);
         end.secondLine = end.secondLine.empty() ? lost : end.secondLine + "\n" + lost;
     }
     // Before the box, which waits for the user: the computer may sleep and
     // the user hears of the end while it waits.
     TellEnd(end);
     const std::string done = end.secondLine.empty() ? end.text : end.text + "\n" + end.secondLine;
-    Boxes_.Show(text::Info, done, BoxButtons::Ok, BoxIcon::None);
+    Boxes_.Show(Shown(text::Info), done, BoxButtons::Ok, BoxIcon::None);
     View_.SetBusy(false);
     if (!Jobs_.OpenDir || !OpenFolder_)
         return;

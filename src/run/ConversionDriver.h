@@ -19,7 +19,10 @@
 #include "jobs/ThConvertInfo.h"
 #include "platform/Flush.h"
 #include "runner/RunnerTypes.h"
+#include "run/ConversionView.h"
+#include "run/RunFiles.h"
 #include "run/RunObserver.h"
+#include "run/RunTexts.h"
 #include "run/WorkerThreads.h"
 
 class QEventLoop;
@@ -31,46 +34,6 @@ class IMessageBoxes;
 class IVolumeTable;
 struct Volume;
 } // namespace movarin
-
-// What the driver needs from the window that shows the run.
-class IConversionView {
-public:
-    virtual void RefreshJobList() = 0;
-    virtual void ShowStatus(const std::string& text) = 0;
-    virtual void SetBusy(bool busy) = 0;
-    virtual void RestoreApplication() = 0;
-
-protected:
-    ~IConversionView() = default;
-};
-
-// Texts of the driver's message boxes.
-namespace movarin::driver_text {
-inline constexpr const char* Info = "情報";
-inline constexpr const char* Confirm = "確認";
-inline constexpr const char* FinishedJobsRemoved =
-    "変換完了、WALKMANへの転送が完了した動画はリストから削除されます";
-inline constexpr const char* EmptyList = "変換する動画をリストに追加してください";
-// CR LF between the two sentences; Qt's labels draw the CR as a trailing
-// blank, so the box shows two lines.
-inline constexpr const char* NoPlayer =
-    "WALKMAN本体がパソコンに接続(USBモード)されていません。\r\nご確認の上もう一度実行してください。";
-inline constexpr const char* ConfirmCancel = "変換を中止してよろしいですか？";
-inline constexpr const char* Converted = "変換が完了しました";
-inline constexpr const char* Transferred = "変換・WALKMANへの転送が完了しました";
-inline constexpr const char* CannotDeleteSuffix = " を削除できませんでした";
-// Second line of the completion box when a job failed for want of space.
-inline constexpr const char* PlayerFull =
-    "WALKMANの空き容量が不足したため、転送できなかった動画があります";
-inline constexpr const char* DestinationFull =
-    "保存先の空き容量が不足したため、変換できなかった動画があります";
-// Second line of the completion box when the destination went away (or
-// refused writes) during the run.
-inline constexpr const char* PlayerGone =
-    "WALKMANが取り外されたため、転送できなかった動画があります";
-inline constexpr const char* DestinationGone =
-    "保存先に書き込めなかったため、変換できなかった動画があります";
-} // namespace movarin::driver_text
 
 // How many encoders a run keeps busy when nothing says otherwise: one per
 // processor core (one FFmpeg run of our lines keeps about one core busy),
@@ -148,22 +111,13 @@ private:
     Slot* EndOfRun(std::uint64_t run);
     // Records the outcome of the slot's job and frees the slot for the next.
     void EndJob(Slot& slot, ConvertState state);
-    // Removes what a failed job left at its destination: a picture without
-    // its video is a stray file on the player.
-    void RemoveLeftovers(const Slot& slot);
-    // Every name the slot's job may have written: its video (unless video
-    // is false) and picture, each under its temporary and its final name.
+    // Every name the slot's job may have written (RunFiles.h).
     std::vector<std::string> FilesOf(const Slot& slot, bool video = true) const;
-    // Whether the destination folder of this run is gone or refuses writes
-    // (the player unplugged, a stick pulled, a folder removed); error is
-    // what a write there reported, 0 for none.
+    // Whether this run's destination folder is gone or refuses writes.
     bool DestinationLost(const std::string& folder, int error = 0) const;
     // The destination went away: every job still waiting ends failed, none
     // of them could be written, and the completion box says why.
     void LoseDestination();
-    // Removes the temporary files a run that died left in folder, once per
-    // run and folder, before this run writes its first file there.
-    void SweepPartials(const std::string& folder);
     void ConversionLine(Slot& slot, const std::string& line, TOutputType type);
     void ShowProgress();
     void ShowStatusNow();
@@ -201,9 +155,8 @@ private:
     bool RunActive_ = false;
     std::uint64_t RunCounter_ = 0;
     std::uint64_t StartCounter_ = 0;
-    // Output names given out in this run, written or not yet, in their
-    // case-blind form: two jobs must not share a file on a case-blind disk.
-    std::set<std::string> Reserved_;
+    // Output names given out in this run and folders swept.
+    movarin::TRunFiles Files_;
     // The jobs of this run that have ended, as the estimate of the time
     // left sees them; the list itself no longer tells what they converted.
     std::vector<movarin::RunJob> EndedJobs_;
@@ -218,8 +171,6 @@ private:
     bool ToldFailed_ = false;
     // The destination of this run went away or refused writes.
     bool DestinationLost_ = false;
-    // Folders this run has swept of temporary files left by a dead run.
-    std::set<std::string> Swept_;
 
     std::set<std::uint64_t> Awaited_;  // stopped runs whose ends the cancel waits for
     QEventLoop* WaitLoop_ = nullptr;

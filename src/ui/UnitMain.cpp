@@ -26,7 +26,6 @@
 #include "ui/DropFiles.h"
 #include "ui/DropQueue.h"
 #include "ui/MainWindowKeyboard.h"
-#include "ui/StatusText.h"
 #include "ui/UnitConfig.h"
 #include "ui/UnitSelectDVD.h"
 #include "ui/imagebutton.h"
@@ -214,7 +213,7 @@ void TFormMain::RefreshJobList()
 
 void TFormMain::ShowStatus(const std::string& text)
 {
-    LblSituation->setText(movarin::ShownStatus(text));
+    LblSituation->setText(QString::fromStdString(text));
 }
 
 void TFormMain::SetBusy(bool busy)

@@ -288,15 +288,23 @@ TEST_F(ConversionE2ETest, MovieInBothAspectRatios)
 
 TEST_F(ConversionE2ETest, FourSourcesTwoAtATime)
 {
-    // A camera's MOV, a Matroska file and an MPEG-2 program stream beside the AVI.
+    // A camera's MOV, a Matroska file and an MPEG-2 program stream beside the
+    // AVI; two recordings named by long programme titles (244 bytes) that
+    // differ only at their end, converting side by side.
+    std::string title;
+    for (int i = 0; i < 16; ++i)
+        title += "長い番組名";
+    const std::string alike = title.substr(0, title.size() - 3) + "表";
     struct Source {
-        const char* name;
+        std::string name;
         QStringList codecs;
     };
     const Source more[] = {
         {"CLIP0001.MOV", {"-c:v", "mpeg4", "-c:a", "aac"}},
         {"b.mkv", {"-c:v", "mpeg4", "-c:a", "mp2"}},
         {"c.mpg", {"-c:v", "mpeg2video", "-c:a", "mp2"}},
+        {title + ".mkv", {"-c:v", "mpeg4", "-c:a", "mp2"}},
+        {alike + ".mkv", {"-c:v", "mpeg4", "-c:a", "mp2"}},
     };
     for (const Source& source : more) {
         int code = -1;
@@ -313,9 +321,11 @@ TEST_F(ConversionE2ETest, FourSourcesTwoAtATime)
     window->Driver().ParallelJobs = 2;
     RunAndWait(window->ImgBtnConvertMovie);
 
-    EXPECT_EQ(Rows(1), std::vector<std::string>(4, "変換完了"));
+    EXPECT_EQ(Rows(1), std::vector<std::string>(6, "変換完了"));
     EXPECT_EQ(boxes.Texts(), std::vector<std::string>{text::Converted});
-    for (const char* name : {"clip ＂q＂ 日本語.mp4", "CLIP0001.mp4", "b.mp4", "c.mp4"}) {
+    for (const std::string& name : {std::string("clip ＂q＂ 日本語.mp4"), std::string("CLIP0001.mp4"),
+                                    std::string("b.mp4"), std::string("c.mp4"), title + ".mp4",
+                                    alike + ".mp4"}) {
         const std::string output = temp / "out/" + name;
         auto video = Probe(output, "v");
         auto audio = Probe(output, "a");
@@ -324,6 +334,8 @@ TEST_F(ConversionE2ETest, FourSourcesTwoAtATime)
         EXPECT_EQ(video["height"], "240") << name;
         EXPECT_EQ(audio["codec_name"], "aac") << name;
     }
+    // Nothing else, under a temporary name or any other.
+    EXPECT_EQ(std::distance(fs::directory_iterator(temp / "out"), {}), 6);
 }
 
 TEST_F(ConversionE2ETest, MovieOntoThePlayerWithThumbnail)

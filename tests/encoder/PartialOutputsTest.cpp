@@ -7,6 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <map>
+
+#include "TempDir.h"
+
 using movarin::encoder::TranslateArguments;
 using movarin::encoder::Translation;
 using Args = std::vector<std::string>;
@@ -26,6 +32,13 @@ TEST(PartialOutputs, FFmpegWritesOnlyUnderTheTemporaryNameAndNothingElseChanges)
     const std::string in = "/in/a.avi";
     const std::string mp4 = "/out/第1話.mp4";
     const std::string jpg = "/W/VIDEO/a.JPG";
+    // 244 bytes, as a long programme title gives: a name the suffix would
+    // take past the limit, and one that differs only at its end.
+    std::string title;
+    for (int i = 0; i < 16; ++i)
+        title += "長い番組名";
+    const std::string longMp4 = title + ".mp4";
+    const std::string alikeMp4 = title.substr(0, title.size() - 3) + "表.mp4";
     struct Case {
         const char* label;
         Args received;
@@ -46,9 +59,17 @@ TEST(PartialOutputs, FFmpegWritesOnlyUnderTheTemporaryNameAndNothingElseChanges)
           "-vframes", "1", "-truncate", "0", "-c:v", "mjpeg", jpg + ".movarin-part"}},
         {"an input of the output's name", {"-i", "x.mp4", "-f", "mp4", "x.mp4"}, false,
          {"-nostdin", "-i", "file:x.mp4", "-f", "mp4", "file:x.mp4.movarin-part"}},
+        {"a name too long for the suffix", {"-i", "x.avi", "-f", "mp4", longMp4}, false,
+         {"-nostdin", "-i", "file:x.avi", "-f", "mp4", "file:" + movarin::PartialName(longMp4)}},
+        {"one that begins alike", {"-i", "x.avi", "-f", "mp4", alikeMp4}, false,
+         {"-nostdin", "-i", "file:x.avi", "-f", "mp4", "file:" + movarin::PartialName(alikeMp4)}},
         {"a probe writes nothing", Received(list.LengthArguments(in)), false,
          {"-nostdin", "-i", in}},
     };
+    // Each temporary name fits wherever its final name fits, and no two
+    // final names share one.
+    const TempDir folder;
+    std::map<std::string, std::string> finalOf;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
         Translation t = TranslateArguments(c.received, c.truncationDenied);
@@ -56,8 +77,15 @@ TEST(PartialOutputs, FFmpegWritesOnlyUnderTheTemporaryNameAndNothingElseChanges)
         movarin::encoder::WriteUnderPartialNames(t);
         EXPECT_EQ(t.arguments, c.arguments);
         ASSERT_EQ(t.outputs.size(), outputsBefore.size());
-        for (std::size_t i = 0; i < t.outputs.size(); ++i)
+        for (std::size_t i = 0; i < t.outputs.size(); ++i) {
             EXPECT_EQ(t.outputs[i], movarin::PartialName(outputsBefore[i]));
+            const std::string finalName = std::filesystem::path(outputsBefore[i]).filename();
+            const std::string name = std::filesystem::path(t.outputs[i]).filename();
+            EXPECT_TRUE(movarin::IsPartialName(name));
+            ASSERT_TRUE(std::ofstream(folder.File(finalName)).good()) << finalName;
+            EXPECT_TRUE(std::ofstream(folder.File(name)).good()) << name;
+            EXPECT_EQ(finalOf.emplace(name, finalName).first->second, finalName);
+        }
     }
 }
 

@@ -2,6 +2,8 @@
 // flushed to the medium, or stopped by a full destination.
 #include "run/ConversionRunFixture.h"
 
+#include "jobs/PartialName.h"
+
 using namespace movarin_driver_test;
 
 namespace {
@@ -126,7 +128,7 @@ TEST_F(MainWindowDriverTest, CancelGivesUpOnAFileThatCannotBeDeleted)
     ASSERT_EQ(boxes.shown.size(), 2u);
     EXPECT_EQ(boxes.shown[1].title, "情報");
     // The file as it lies there, under its temporary name.
-    EXPECT_EQ(boxes.shown[1].text, temp / "out/slow.mp4.movarin-part" + text::CannotDeleteSuffix);
+    EXPECT_EQ(boxes.shown[1].text, temp / "out/slow.mp4.movarin-part" + " を削除できませんでした");
     EXPECT_EQ(States(), std::vector<std::string>{"変換待ち"});
 }
 
@@ -283,9 +285,13 @@ TEST_F(MainWindowDriverTest, AJobLeavesAFinalNameOnlyWhenItIsDoneAndNoTemporaryN
 TEST_F(MainWindowDriverTest, ARunRemovesTheTemporaryFilesADeadRunLeftWhereItWritesAndNothingElse)
 {
     const std::string root = AddPlayer();
+    std::string title;  // so long that its temporary name is cut short
+    for (int i = 0; i < 16; ++i)
+        title += "長い番組名";
     const std::vector<std::string> stale = {temp / "out/a.mp4.movarin-part",
                                             temp / "out/第1話.mp4.movarin-part",
-                                            temp / "out/x.JPG.movarin-part"};
+                                            temp / "out/x.JPG.movarin-part",
+                                            temp / "out/" + movarin::PartialName(title + ".mp4")};
     const std::vector<std::string> kept = {
         temp / "out/b.mp4",         temp / "out/notes.txt",
         temp / "out/.movarin-part", temp / "out/c.mp4.movarin-parts",

@@ -299,7 +299,7 @@ TEST_F(MainWindowDriverTest, PercentAndTimeLeftFollowTheProgressWhenTheLengthIsK
         fs::remove(temp / "pids/" + std::string(c.source));
     }
     // The longest text a run can show fits the label in the window's font.
-    const std::string longest = movarin::SecondsToText(359999) + movarin::ProgressSuffix +
+    const std::string longest = movarin::ProgressText(359999) +
                                 movarin::RunProgressText(0.999, 359999.0 * 1000);
     EXPECT_LE(QFontMetrics(window->LblSituation->font())
                   .horizontalAdvance(QString::fromStdString(longest)),
@@ -324,7 +324,7 @@ TEST_F(MainWindowDriverTest, StatusLineChangesAtMostFourTimesASecondAndEndsOnThe
     QString shown = window->LblSituation->text();
     qint64 lastLook = 0;
     const QString latest =
-        QString::fromStdString(movarin::SecondsToText(40) + movarin::ProgressSuffix);
+        QString::fromStdString(movarin::ProgressText(40));
     EXPECT_TRUE(PumpUntil(
         [&] {
             const qint64 now = clock.elapsed();
