@@ -40,6 +40,11 @@ void TConsoleRunner::Start()
     if (!timer_)
         timer_ = new TProcessTimer(this);
     lineLog_.Clear();
+    std::uint64_t run;
+    {
+        std::lock_guard lock(outcomeMutex_);
+        run = ++latestRun_;
+    }
 
     auto worker = std::make_shared<TConsoleThread>(this);
     workers_.push_back(worker);
@@ -51,8 +56,7 @@ void TConsoleRunner::Start()
         // pipes, with the end event the caller waits for.
         workers_.pop_back();
         worker_.reset();
-        runStatus_.store(rsStartFailed);
-        lastExitCode_.store(std::uint32_t(e.code().value()));
+        SetRunOutcome(run, rsStartFailed, std::uint32_t(e.code().value()));
         if (OnTerminated) {
             try {
                 OnTerminated(this, StillActiveExitCode);
@@ -83,6 +87,29 @@ void TConsoleRunner::Stop()
 bool TConsoleRunner::IsRunning() const
 {
     return worker_ && worker_->Running() && !worker_->TerminateRequested();
+}
+
+void TConsoleRunner::SetRunStatus(std::uint64_t run, std::uint8_t status)
+{
+    std::lock_guard lock(outcomeMutex_);
+    if (run == latestRun_)
+        runStatus_.store(status);
+}
+
+void TConsoleRunner::SetRunOutcome(std::uint64_t run, std::uint8_t status, std::uint32_t exitCode)
+{
+    std::lock_guard lock(outcomeMutex_);
+    if (run != latestRun_)
+        return;
+    runStatus_.store(status);
+    lastExitCode_.store(exitCode);
+}
+
+void TConsoleRunner::SetOutputReturnCode(std::uint64_t run, TReturnCode code)
+{
+    std::lock_guard lock(outcomeMutex_);
+    if (run == latestRun_)
+        outputReturnCode_.store(code);
 }
 
 void TConsoleRunner::ReapFinishedWorkers()

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -81,6 +82,13 @@ private:
     friend class TConsoleThread;
 
     void ReapFinishedWorkers();
+    // The outcome fields describe the latest run only. A worker that was
+    // stopped or superseded by a newer Start winds down on its own time, and
+    // under load that can be after the newer run has ended; its late writes
+    // are dropped here. run is the number Start gave the worker.
+    void SetRunStatus(std::uint64_t run, std::uint8_t status);
+    void SetRunOutcome(std::uint64_t run, std::uint8_t status, std::uint32_t exitCode);
+    void SetOutputReturnCode(std::uint64_t run, TReturnCode code);
 
     movarin::IMessageBoxes* errorBox_;
     TProcessTimer* timer_ = nullptr;  // child QObject
@@ -88,6 +96,11 @@ private:
     // Every worker whose thread has not been joined yet, the current one included.
     std::vector<std::shared_ptr<TConsoleThread>> workers_;
     std::uint32_t priorityClass_ = NormalPriorityClass;
+
+    // Held across the check of latestRun_ and the write it permits, so that
+    // no Start slips in between.
+    std::mutex outcomeMutex_;
+    std::uint64_t latestRun_ = 0;  // counted up by Start, under outcomeMutex_
 
     std::atomic<std::uint8_t> runStatus_{rsStarting};
     std::atomic<std::uint32_t> lastExitCode_{0};

@@ -58,6 +58,7 @@ struct TConsoleThread::HandOver {
 
 TConsoleThread::TConsoleThread(TConsoleRunner* owner)
     : owner_(owner)
+    , run_(owner->latestRun_)
     , commandLine_(owner->CommandLine)
     , timer_(owner->timer_)
     , maxTimeAfterBeginning_(owner->MaxTimeAfterBeginning)
@@ -158,7 +159,7 @@ void TConsoleThread::Body()
 void TConsoleThread::RunCommand()
 {
     std::uint8_t status = rsStarting;
-    owner_->runStatus_.store(status);
+    owner_->SetRunStatus(run_, status);
     int lastError = 0;
     std::uint32_t exitStatus = StillActiveExitCode;
     std::exception_ptr failure;
@@ -173,7 +174,7 @@ void TConsoleThread::RunCommand()
         buffer_.assign(1024, '\0');
 
         status = rsCreatingPipes;
-        owner_->runStatus_.store(status);
+        owner_->SetRunStatus(run_, status);
         auto pipeError = [&](int error) {
             lastError = error;
             throw TCreatePipeError(std::system_category().message(error));
@@ -193,7 +194,7 @@ void TConsoleThread::RunCommand()
             pipeError(e);
 
         status = rsCreatingProcess;
-        owner_->runStatus_.store(status);
+        owner_->SetRunStatus(run_, status);
         if (int e = child.Start(movarin::SplitCommandLine(commandLine_), inRead.Get(), outWrite.Get(),
                                 priority_, environment_)) {
             lastError = e;
@@ -202,7 +203,7 @@ void TConsoleThread::RunCommand()
 
         timer_->StartCounting();
         status = rsRunning;
-        owner_->runStatus_.store(status);
+        owner_->SetRunStatus(run_, status);
         cutter_ = TLineCutter();
         lastWasPartial_ = false;
         PollLoop(child, outRead.Get(), inWrite.Get(), exitStatus, status);
@@ -240,8 +241,7 @@ void TConsoleThread::RunCommand()
     }
     if (status == rsStarting || status == rsCreatingPipes || status == rsCreatingProcess
         || status == rsRunning) {
-        owner_->runStatus_.store(std::uint8_t(status + 1));
-        owner_->lastExitCode_.store(std::uint32_t(lastError));
+        owner_->SetRunOutcome(run_, std::uint8_t(status + 1), std::uint32_t(lastError));
     }
     terminate_.store(true);
     running_.store(false);
@@ -289,18 +289,17 @@ void TConsoleThread::PollLoop(movarin::ChildProcess& child, int outRead, int inW
 
         if (exitStatus != StillActiveExitCode) {
             status = rsExited;
-            owner_->runStatus_.store(status);
-            owner_->lastExitCode_.store(exitStatus);
+            owner_->SetRunOutcome(run_, status, exitStatus);
             return;
         }
         if (terminate_.load()) {
             status = rsStopped;
-            owner_->runStatus_.store(status);
+            owner_->SetRunStatus(run_, status);
             return;
         }
         if (TimeLimitPassed()) {
             status = rsTimedOut;
-            owner_->runStatus_.store(status);
+            owner_->SetRunStatus(run_, status);
             return;
         }
     }
@@ -350,7 +349,7 @@ void TConsoleThread::DeliverBatch(const std::vector<Delivery>& batch)
                     return;
                 owner_->lineLog_.Add(item.text);
                 if (item.type == otCompleteLine)
-                    owner_->outputReturnCode_.store(item.ending);
+                    owner_->SetOutputReturnCode(run_, item.ending);
                 try {
                     ShowNewLine(item.text, item.type);
                 } catch (...) {

@@ -26,7 +26,8 @@ class TProcessTimer;
 class TConsoleThread {
 public:
     // Copies the run's settings from the component and empties its input
-    // queue. The thread starts with Launch.
+    // queue; made by Start on the user-interface thread, after it has
+    // numbered the run. The thread starts with Launch.
     explicit TConsoleThread(TConsoleRunner* owner);
     ~TConsoleThread();
     TConsoleThread(const TConsoleThread&) = delete;
@@ -79,6 +80,9 @@ private:
     bool RunOnUiThread(const std::function<void()>& fn);
 
     TConsoleRunner* const owner_;
+    // Which Start this worker belongs to: its outcome is written only while
+    // no later Start has begun another run.
+    const std::uint64_t run_;
     const std::string commandLine_;
     TProcessTimer* const timer_;
     const std::int32_t maxTimeAfterBeginning_;

@@ -343,6 +343,9 @@ TEST(ConsoleRunner, SecondStartLeavesTwoRunsAndStopEndsTheNewerOne)
     ASSERT_TRUE(WaitUntil([&] { return h.EndCodes().size() == 2; }));
     EXPECT_EQ(h.EndCodes()[0], StillActiveExitCode);
     EXPECT_EQ(h.EndCodes()[1], 4u);
+    // The older run ended last, yet the outcome is still the newer run's.
+    EXPECT_EQ(h.runner.RunStatus(), rsStopped);
+    EXPECT_EQ(h.runner.LastExitCode(), 0u);
 }
 
 TEST(ConsoleRunner, FailingHandlersDoNotHoldTheRun)
