@@ -11,6 +11,7 @@
 #include "encoder/OutputGuard.h"
 #include "encoder/PartialOutputs.h"
 #include "encoder/SourceReport.h"
+#include "encoder/source/LoudnessPass.h"
 #include "platform/WinApi.h"
 
 #include <shellapi.h>
@@ -41,6 +42,17 @@ int main()
     const DWORD length = ::GetEnvironmentVariableW(L"MOVARIN_SANDBOX", sandbox, 8);
     const bool confined = !(length == 3 && std::wstring_view(sandbox, 3) == L"off");
     TreatPicture(translation, ffmpeg, confined, 0);
+    wchar_t loudnessSetting[8] = L"";
+    const DWORD settingLength = ::GetEnvironmentVariableW(L"MOVARIN_LOUDNESS", loudnessSetting, 8);
+    const bool levelled = !(settingLength == 3 && std::wstring_view(loudnessSetting, 3) == L"off");
+    // The audio stream the conversion takes; empty while its line maps none
+    // and FFmpeg chooses. No signals here: a stopped front ends FFmpeg with
+    // its job, so the pass's code only says it was not measured.
+    const std::string audioStream;
+    std::string loudness;
+    LevelLoudness(translation, ffmpeg, confined, 0, levelled, audioStream, loudness);
+    if (!loudness.empty())
+        WriteAll(2, "movarin-encoder: " + loudness + "\n");
 
     // The guard looks before the confinement creates the outputs, so that a
     // failed run takes the files the front made along.

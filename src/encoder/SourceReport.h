@@ -5,6 +5,7 @@
 #include "encoder/ArgumentTranslator.h"
 
 #include <string>
+#include <vector>
 
 namespace movarin::encoder {
 
@@ -14,7 +15,9 @@ struct SourceReport {
 };
 
 // confined false runs FFmpeg unconfined; abi as in ConfinementPlan.
-SourceReport ReadSourceReport(const std::string& ffmpeg, const std::string& input, bool confined, int abi);
+// options follow the input: a pass that reads more of it, with no file out.
+SourceReport ReadSourceReport(const std::string& ffmpeg, const std::string& input, bool confined, int abi,
+                              const std::vector<std::string>& options = {});
 
 // When the line asks for a frame size, reads the source and puts the
 // picture's treatment (PictureTreatment.h) in its place, logging it to

@@ -60,7 +60,8 @@ private:
 
 } // namespace
 
-SourceReport ReadSourceReport(const std::string& ffmpeg, const std::string& input, bool confined, int)
+SourceReport ReadSourceReport(const std::string& ffmpeg, const std::string& input, bool confined, int,
+                              const std::vector<std::string>& options)
 {
     SourceReport report;
     Confinement confinement;
@@ -71,8 +72,9 @@ SourceReport ReadSourceReport(const std::string& ffmpeg, const std::string& inpu
     const ScratchFile file;
     if (file.Fd() < 0)
         return report;
-    report.exitCode = RunEncoder(ffmpeg, {"-hide_banner", "-nostdin", "-i", LocalFileUrl(input)}, file.Fd(),
-                                 confined ? &confinement : nullptr);
+    std::vector<std::string> arguments = {"-hide_banner", "-nostdin", "-i", LocalFileUrl(input)};
+    arguments.insert(arguments.end(), options.begin(), options.end());
+    report.exitCode = RunEncoder(ffmpeg, arguments, file.Fd(), confined ? &confinement : nullptr);
     report.text = file.Content();
     return report;
 }

@@ -8,6 +8,7 @@
 #include "encoder/OutputGuard.h"
 #include "encoder/PartialOutputs.h"
 #include "encoder/SourceReport.h"
+#include "encoder/source/LoudnessPass.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -53,6 +54,16 @@ int main(int argc, char** argv)
     }
     if (const int stopped = TreatPicture(translation, ffmpeg, confined, abi); stopped != 0)
         return stopped;
+    // The audio stream the conversion takes; empty while its line maps none
+    // and FFmpeg chooses.
+    const std::string audioStream;
+    std::string loudness;
+    if (const int stopped = LevelLoudness(translation, ffmpeg, confined, abi,
+                                          LoudnessWanted(std::getenv("MOVARIN_LOUDNESS")), audioStream, loudness);
+        stopped != 0)
+        return stopped;
+    if (!loudness.empty())
+        WriteAll(STDERR_FILENO, "movarin-encoder: " + loudness + "\n");
 
     // The guard looks before the confinement creates the outputs, so that a
     // failed run takes the files the front made along.

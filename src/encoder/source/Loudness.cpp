@@ -1,0 +1,207 @@
+#include "encoder/source/Loudness.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <optional>
+
+namespace movarin::encoder {
+namespace {
+
+// The loudness recommended for mobile listening, and the highest true peak
+// it allows.
+constexpr double kTargetLufs = -16;
+constexpr double kCeilingDbtp = -1;
+// The limiter holds the peaks a decibel below the ceiling: the AAC and MP3
+// encoders after it overshoot by some tenths of a decibel.
+constexpr double kLimiterCeilingDbtp = -2;
+// A recording quieter than -40 LUFS is mostly its own noise floor: it is
+// raised by 24 dB and no more, and comes out short of the target.
+constexpr double kMaxGainDb = 24;
+// ebur128 reports its floor when no block passed the absolute gate.
+constexpr double kSilenceLufs = -70;
+// Anything outside these is not a measurement of sound.
+constexpr double kLoudestLufs = 10;
+constexpr double kHighestPeakDb = 30;
+constexpr double kLowestPeakDb = -200;
+
+// The number after label, on the same line: "-36.5" or "-inf" (nullopt
+// for the latter, which is what ebur128 prints for no signal at all).
+std::optional<double> NumberAfter(std::string_view text, std::size_t at, std::string_view unit, bool& infinite)
+{
+    infinite = false;
+    while (at < text.size() && text[at] == ' ')
+        ++at;
+    const char* begin = text.data() + at;
+    const char* end = text.data() + text.size();
+    double value = 0;
+    const auto [last, ec] = std::from_chars(begin, end, value, std::chars_format::fixed);
+    if (ec == std::errc() && std::isfinite(value) && text.substr(std::size_t(last - text.data())).starts_with(unit))
+        return value;
+    infinite = text.substr(at).starts_with("-inf ");
+    return std::nullopt;
+}
+
+std::string Fixed(double value, int precision)
+{
+    char text[32];
+    const auto end = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, precision).ptr;
+    return std::string(text, end);
+}
+
+std::string Signed(double value)
+{
+    return (value >= 0 ? "+" : "") + Fixed(value, 1);
+}
+
+} // namespace
+
+LoudnessMeasurement ParseLoudnessMeasurement(std::string_view report)
+{
+    LoudnessMeasurement m;
+    // The summary ebur128 prints when the stream ends; the last one counts.
+    const std::size_t summary = report.rfind("] Summary:");
+    if (summary == std::string_view::npos)
+        return m;
+    const std::string_view rest = report.substr(summary);
+    const std::size_t integrated = rest.find("\n    I:");
+    const std::size_t truePeak = rest.find("True peak:");
+    const std::size_t peak = truePeak == std::string_view::npos ? truePeak : rest.find("Peak:", truePeak);
+    if (integrated == std::string_view::npos || peak == std::string_view::npos)
+        return m;
+    bool noLoudness = false;
+    bool noPeak = false;
+    const std::optional<double> lufs = NumberAfter(rest, integrated + 7, " LUFS", noLoudness);
+    const std::optional<double> dbtp = NumberAfter(rest, peak + 5, " dBFS", noPeak);
+    if (!lufs || *lufs < kSilenceLufs || *lufs > kLoudestLufs)
+        return m;
+    m.integrated = *lufs;
+    m.silent = *lufs <= kSilenceLufs + 0.05 || noPeak;
+    if (m.silent) {
+        m.found = true;
+        m.truePeak = kLowestPeakDb;
+        return m;
+    }
+    if (!dbtp || *dbtp < kLowestPeakDb || *dbtp > kHighestPeakDb)
+        return m;
+    m.truePeak = *dbtp;
+    m.found = true;
+    return m;
+}
+
+std::vector<std::string> LoudnessPassArguments(const std::string& audioStream)
+{
+    std::vector<std::string> args = {"-nostats", "-vn", "-sn", "-dn"};
+    if (!audioStream.empty())
+        args.insert(args.end(), {"-map", audioStream});
+    // Measured in two channels, as both lines write it and the player plays
+    // it: a mono recording heard in both ears counts twice, as it sounds.
+    // Only the summary is wanted, not a line per tenth of a second.
+    args.insert(args.end(), {"-ac", "2", "-af", "ebur128=peak=true:framelog=verbose", "-f", "null", "-"});
+    return args;
+}
+
+Levelling ChooseLevelling(const LoudnessMeasurement& measurement, int outputRate)
+{
+    Levelling l;
+    l.measured = measurement.integrated;
+    if (!measurement.found) {
+        l.outcome = Levelling::Outcome::NotMeasured;
+        return l;
+    }
+    if (measurement.silent) {
+        l.outcome = Levelling::Outcome::Silent;
+        return l;
+    }
+    l.outcome = Levelling::Outcome::Levelled;
+    l.gain = std::round(std::min(kTargetLufs - measurement.integrated, kMaxGainDb) * 10) / 10;
+    l.result = measurement.integrated + l.gain;
+    l.limited = measurement.truePeak + l.gain > kLimiterCeilingDbtp;
+    if (l.gain == 0 && !l.limited)
+        return l;
+    l.filter = "volume=" + Fixed(l.gain, 1) + "dB";
+    if (!l.limited)
+        return l;
+    // The limiter looks ahead and delays the sound by as much: latency=true
+    // takes that back out, keeping the sound on the picture. It is fed four
+    // times the line's rate, so that it sees the peaks between the samples
+    // that the player's converter will make; level=false keeps it from
+    // raising the whole back up to full scale.
+    const std::string limiter = "alimiter=limit=" + Fixed(std::pow(10, kLimiterCeilingDbtp / 20), 4)
+        + ":level=false:latency=true";
+    if (outputRate > 0 && outputRate <= 192000) {
+        const std::string rate = std::to_string(outputRate);
+        l.filter += ",aresample=" + std::to_string(4 * outputRate) + "," + limiter + ",aresample=" + rate;
+    } else {
+        l.filter += "," + limiter;
+    }
+    return l;
+}
+
+std::string LevellingSummary(const Levelling& l)
+{
+    switch (l.outcome) {
+    case Levelling::Outcome::Off:
+        return "loudness as recorded (levelling off)";
+    case Levelling::Outcome::NotMeasured:
+        return "loudness not measured, as recorded";
+    case Levelling::Outcome::Silent:
+        return "loudness: silent, no gain";
+    case Levelling::Outcome::Levelled:
+        break;
+    }
+    std::string text = "loudness " + Fixed(l.measured, 1) + " -> " + Fixed(l.result, 1) + " LUFS";
+    if (l.result < kTargetLufs - 0.05)
+        text += " (gain held at " + Signed(l.gain) + " dB)";
+    return l.limited ? text + ", limited" : text;
+}
+
+bool CarriesSound(const Translation& translation)
+{
+    if (translation.inputs.size() != 1 || translation.outputs.empty())
+        return false;
+    const std::vector<std::string>& args = translation.arguments;
+    if (std::find(args.begin(), args.end(), "-an") != args.end())
+        return false;
+    for (std::size_t i = 0; i + 1 < args.size(); ++i)
+        if (args[i] == "-f" && (args[i + 1] == "image2" || args[i + 1] == "mjpeg"))
+            return false;
+    return true;
+}
+
+int OutputSampleRate(const Translation& translation)
+{
+    const std::vector<std::string>& args = translation.arguments;
+    for (std::size_t i = 0; i + 1 < args.size(); ++i) {
+        if (args[i] != "-ar")
+            continue;
+        int rate = 0;
+        const std::string& value = args[i + 1];
+        const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), rate);
+        return ec == std::errc() && end == value.data() + value.size() && rate > 0 ? rate : 0;
+    }
+    return 0;
+}
+
+void ApplyLevelling(Translation& translation, const Levelling& levelling)
+{
+    if (levelling.filter.empty())
+        return;
+    // No value of any option is an option's name (a word that looks like an
+    // option is never taken as a value), so these are the options.
+    std::vector<std::string>& args = translation.arguments;
+    for (std::size_t i = 0; i + 1 < args.size(); ++i) {
+        if (args[i] == "-af") {
+            args[i + 1] += "," + levelling.filter;
+            return;
+        }
+    }
+    // Options between the input and the output are the output's.
+    const auto input = std::find(args.begin(), args.end(), "-i");
+    if (input == args.end() || input + 1 == args.end())
+        return;
+    args.insert(input + 2, {"-af", levelling.filter});
+}
+
+} // namespace movarin::encoder
