@@ -18,6 +18,7 @@ cmake --build build-fuzz --parallel "$(nproc)"
 declare -A corpus=(
   [ProfileFuzz]=profile [CommandLineFuzz]=commandline [LineCutterFuzz]=linecutter
   [EncoderFrontFuzz]=encoderfront [MountInfoFuzz]=mountinfo [PngFuzz]=png
+  [LoudnessFuzz]=loudness
 )
 harnesses=("${!corpus[@]}")
 seconds="${FUZZ_SECONDS:-10}"

@@ -15,7 +15,7 @@ constexpr double kTargetLufs = -16;
 constexpr double kCeilingDbtp = -1;
 // The limiter holds the peaks a decibel below the ceiling: the AAC and MP3
 // encoders after it overshoot by some tenths of a decibel.
-constexpr double kLimiterCeilingDbtp = -2;
+constexpr double kLimiterCeilingDbtp = kCeilingDbtp - 1;
 // A recording quieter than -40 LUFS is mostly its own noise floor: it is
 // raised by 24 dB and no more, and comes out short of the target.
 constexpr double kMaxGainDb = 24;
