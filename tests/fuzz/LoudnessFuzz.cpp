@@ -20,7 +20,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Require(m.integrated >= -70 && m.integrated <= 10);
         Require(m.truePeak >= -200 && m.truePeak <= 30);
     }
-    const Levelling l = ChooseLevelling(m, rate);
+    const std::string_view text = in.Rest();
+    const LoudnessMeasurement limited = ParseLoudnessMeasurement(text.substr(text.size() / 2));
+    const Levelling l = MadeUp(ChooseLevelling(m, rate), limited, rate);
     Require(l.gain >= -26.05 && l.gain <= 24.05);
     Require(l.filter.size() <= 160);
     Require(l.filter.find_first_not_of("abcdefghijklmnopqrstuvwxyz0123456789=.,:_-B") == std::string::npos);

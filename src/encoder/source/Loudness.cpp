@@ -16,6 +16,10 @@ constexpr double kCeilingDbtp = -1;
 // The limiter holds the peaks a decibel below the ceiling: the AAC and MP3
 // encoders after it overshoot by some tenths of a decibel.
 constexpr double kLimiterCeilingDbtp = kCeilingDbtp - 1;
+// The loudness the limiter takes off the peaks is made up once, by at most
+// this: where the peaks carry the loudness (drum hits over a quiet bed),
+// each decibel more is mostly limited away again and flattens the hits.
+constexpr double kMaxMakeUpDb = 6;
 // A recording quieter than -40 LUFS is mostly its own noise floor: it is
 // raised by 24 dB and no more, and comes out short of the target.
 constexpr double kMaxGainDb = 24;
@@ -55,6 +59,30 @@ std::string Signed(double value)
     return (value >= 0 ? "+" : "") + Fixed(value, 1);
 }
 
+// The limiter looks ahead and delays the sound by as much: latency=true
+// takes that back out, keeping the sound on the picture. level=false keeps
+// it from raising the whole back up to full scale.
+std::string Limiter()
+{
+    return "alimiter=limit=" + Fixed(std::pow(10, kLimiterCeilingDbtp / 20), 4) + ":level=false:latency=true";
+}
+
+std::string Filter(double gain, bool limited, int outputRate)
+{
+    if (gain == 0 && !limited)
+        return "";
+    std::string filter = "volume=" + Fixed(gain, 1) + "dB";
+    if (!limited)
+        return filter;
+    // Fed four times the line's rate, the limiter sees the peaks between
+    // the samples that the player's converter will make.
+    if (outputRate > 0 && outputRate <= 192000) {
+        const std::string rate = std::to_string(outputRate);
+        return filter + ",aresample=" + std::to_string(4 * outputRate) + "," + Limiter() + ",aresample=" + rate;
+    }
+    return filter + "," + Limiter();
+}
+
 } // namespace
 
 LoudnessMeasurement ParseLoudnessMeasurement(std::string_view report)
@@ -66,7 +94,8 @@ LoudnessMeasurement ParseLoudnessMeasurement(std::string_view report)
         return m;
     const std::string_view rest = report.substr(summary);
     const std::size_t integrated = rest.find("\n    I:");
-    const std::size_t truePeak = rest.find("True peak:");
+    // "True peak:" or "Sample peak:", as the pass asked for.
+    const std::size_t truePeak = rest.find(" peak:");
     const std::size_t peak = truePeak == std::string_view::npos ? truePeak : rest.find("Peak:", truePeak);
     if (integrated == std::string_view::npos || peak == std::string_view::npos)
         return m;
@@ -97,8 +126,20 @@ std::vector<std::string> LoudnessPassArguments(const std::string& audioStream)
         args.insert(args.end(), {"-map", audioStream});
     // Measured in two channels, as both lines write it and the player plays
     // it: a mono recording heard in both ears counts twice, as it sounds.
-    // Only the summary is wanted, not a line per tenth of a second.
-    args.insert(args.end(), {"-ac", "2", "-af", "ebur128=peak=true:framelog=verbose", "-f", "null", "-"});
+    // Only the summary is wanted, not a line per tenth of a second; the
+    // samples leave the filter as it made them, unconverted.
+    args.insert(args.end(), {"-ac", "2", "-af", "ebur128=peak=true:framelog=verbose", "-c:a", "pcm_f64le", "-f",
+                             "null", "-"});
+    return args;
+}
+
+std::vector<std::string> LimitedPassArguments(const std::string& audioStream, const Levelling& levelling)
+{
+    std::vector<std::string> args = LoudnessPassArguments(audioStream);
+    // At the source's rate: the loudness taken off is the same within a
+    // tenth of a decibel, at a third of the cost.
+    const auto filter = std::find(args.begin(), args.end(), "ebur128=peak=true:framelog=verbose");
+    *filter = "volume=" + Fixed(levelling.gain, 1) + "dB," + Limiter() + ",ebur128=peak=sample:framelog=verbose";
     return args;
 }
 
@@ -115,27 +156,33 @@ Levelling ChooseLevelling(const LoudnessMeasurement& measurement, int outputRate
         return l;
     }
     l.outcome = Levelling::Outcome::Levelled;
+    l.held = kTargetLufs - measurement.integrated > kMaxGainDb;
     l.gain = std::round(std::min(kTargetLufs - measurement.integrated, kMaxGainDb) * 10) / 10;
     l.result = measurement.integrated + l.gain;
+    l.truePeak = measurement.truePeak;
     l.limited = measurement.truePeak + l.gain > kLimiterCeilingDbtp;
-    if (l.gain == 0 && !l.limited)
-        return l;
-    l.filter = "volume=" + Fixed(l.gain, 1) + "dB";
-    if (!l.limited)
-        return l;
-    // The limiter looks ahead and delays the sound by as much: latency=true
-    // takes that back out, keeping the sound on the picture. It is fed four
-    // times the line's rate, so that it sees the peaks between the samples
-    // that the player's converter will make; level=false keeps it from
-    // raising the whole back up to full scale.
-    const std::string limiter = "alimiter=limit=" + Fixed(std::pow(10, kLimiterCeilingDbtp / 20), 4)
-        + ":level=false:latency=true";
-    if (outputRate > 0 && outputRate <= 192000) {
-        const std::string rate = std::to_string(outputRate);
-        l.filter += ",aresample=" + std::to_string(4 * outputRate) + "," + limiter + ",aresample=" + rate;
-    } else {
-        l.filter += "," + limiter;
-    }
+    l.filter = Filter(l.gain, l.limited, outputRate);
+    return l;
+}
+
+Levelling MadeUp(const Levelling& levelling, const LoudnessMeasurement& limited, int outputRate)
+{
+    if (!levelling.limited || !limited.found || limited.silent)
+        return levelling;
+    // The loss grows with the gain as the peaks are pushed further over the
+    // ceiling: taken in proportion to how far they go over (measured on
+    // drum hits over a quiet bed: 0.67 of a decibel lost per decibel over
+    // predicted, 0.63 found), more gain raises the loudness by share of it.
+    Levelling l = levelling;
+    const double lost = levelling.measured + levelling.gain - limited.integrated;
+    const double over = levelling.truePeak + levelling.gain - kLimiterCeilingDbtp;
+    const double share = 1 - std::clamp(lost / std::max(over, 0.1), 0.0, 0.9);
+    const double wanted = (kTargetLufs - limited.integrated) / share;
+    const double makeUp = std::clamp(wanted, 0.0, kMaxMakeUpDb);
+    l.held = l.held || wanted > kMaxMakeUpDb || levelling.gain + makeUp > kMaxGainDb;
+    l.gain = std::round(std::min(levelling.gain + makeUp, kMaxGainDb) * 10) / 10;
+    l.result = limited.integrated + (l.gain - levelling.gain) * share;
+    l.filter = Filter(l.gain, true, outputRate);
     return l;
 }
 
@@ -152,7 +199,7 @@ std::string LevellingSummary(const Levelling& l)
         break;
     }
     std::string text = "loudness " + Fixed(l.measured, 1) + " -> " + Fixed(l.result, 1) + " LUFS";
-    if (l.result < kTargetLufs - 0.05)
+    if (l.held)
         text += " (gain held at " + Signed(l.gain) + " dB)";
     return l.limited ? text + ", limited" : text;
 }

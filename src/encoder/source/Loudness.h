@@ -36,14 +36,22 @@ struct Levelling {
     enum class Outcome { Off, NotMeasured, Silent, Levelled };
     Outcome outcome = Outcome::Off;
     double measured = 0; // LUFS
+    double truePeak = 0; // dBTP, as measured
     double result = 0;   // LUFS the output is to have
     double gain = 0;     // dB
     bool limited = false;
+    bool held = false;   // the gain stopped at its cap, short of the target
     std::string filter;  // to follow the line's audio filters; empty: none
 };
 
 // outputRate: the line's sample rate (-ar), 0 when it sets none.
 Levelling ChooseLevelling(const LoudnessMeasurement& measurement, int outputRate);
+
+// Where the levelling limits, the peaks it limits may carry much of the
+// loudness (drum hits over a quiet bed). A second pass measures the sound
+// through the gain and the limiter, and the loudness lost is made up.
+std::vector<std::string> LimitedPassArguments(const std::string& audioStream, const Levelling& levelling);
+Levelling MadeUp(const Levelling& levelling, const LoudnessMeasurement& limited, int outputRate);
 
 // The levelling's piece of the front's log line, e.g.
 // "loudness -36.5 -> -16.0 LUFS, limited".

@@ -28,7 +28,16 @@ int LevelLoudness(Translation& translation, const std::string& ffmpeg, bool conf
         // A source with no sound fails the pass; it is converted as it is.
         const LoudnessMeasurement measurement
             = report.exitCode == 0 ? ParseLoudnessMeasurement(report.text) : LoudnessMeasurement{};
-        levelling = ChooseLevelling(measurement, OutputSampleRate(translation));
+        const int rate = OutputSampleRate(translation);
+        levelling = ChooseLevelling(measurement, rate);
+        if (levelling.limited) {
+            const SourceReport limited = ReadSourceReport(ffmpeg, translation.inputs.front(), confined, abi,
+                                                          LimitedPassArguments(audioStream, levelling));
+            if (limited.exitCode >= 128)
+                return limited.exitCode;
+            if (limited.exitCode == 0)
+                levelling = MadeUp(levelling, ParseLoudnessMeasurement(limited.text), rate);
+        }
         ApplyLevelling(translation, levelling);
     }
     summary = LevellingSummary(levelling);
