@@ -61,7 +61,7 @@ std::pair<double, double> Loudness(const std::string& file)
     const ChildResult r = Ffmpeg({"-i", file, "-vn", "-ac", "2", "-af", "ebur128=peak=true:framelog=verbose",
                                   "-f", "null", "-"});
     const movarin::encoder::LoudnessMeasurement m = movarin::encoder::ParseLoudnessMeasurement(r.output);
-    return {m.integrated, m.truePeak};
+    return {m.integrated, m.peak};
 }
 
 // The time of the brightest frame.

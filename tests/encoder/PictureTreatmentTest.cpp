@@ -222,7 +222,7 @@ TEST(Loudness, FromFfmpegsMeasureToTheLine)
 {
     const auto summary = [](const std::string& lufs, const std::string& peak) {
         return "[Parsed_ebur128_0 @ 0x5581] Summary:\n\n  Integrated loudness:\n    I:         " + lufs
-            + " LUFS\n    Threshold: -46.6 LUFS\n\n  True peak:\n    Peak:      " + peak + " dBFS\n";
+            + " LUFS\n    Threshold: -46.6 LUFS\n\n  Sample peak:\n    Peak:      " + peak + " dBFS\n";
     };
     const std::string limiter = ",aresample=176400,alimiter=limit=0.7943:level=false:latency=true,aresample=44100";
     struct Case {
@@ -239,7 +239,9 @@ TEST(Loudness, FromFfmpegsMeasureToTheLine)
          ",volume=13.4dB" + limiter, "loudness -23.4 -> -16.3 LUFS (gain held at +13.4 dB), limited",
          summary("-18.4", "-2.0")},
         {"loud and compressed", summary("-9.3", "0.4"), ",volume=-6.7dB", "loudness -9.3 -> -16.0 LUFS"},
-        {"at the target already", summary("-16.0", "-4.0"), "", "loudness -16.0 -> -16.0 LUFS"},
+        {"peaks 3 dB short of the ceiling: those between the samples may reach it", summary("-20.0", "-8.0"),
+         ",volume=4.0dB" + limiter, "loudness -20.0 -> -16.0 LUFS, limited"},
+        {"at the target already", summary("-16.0", "-6.0"), "", "loudness -16.0 -> -16.0 LUFS"},
         {"noise floor: the gain is held", summary("-52.0", "-30.0"), ",volume=24.0dB",
          "loudness -52.0 -> -28.0 LUFS (gain held at +24.0 dB)"},
         {"silence gets no gain", summary("-70.0", "-inf"), "", "loudness: silent, no gain"},

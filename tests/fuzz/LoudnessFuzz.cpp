@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const LoudnessMeasurement m = ParseLoudnessMeasurement(in.Rest());
     if (m.found) {
         Require(m.integrated >= -70 && m.integrated <= 10);
-        Require(m.truePeak >= -200 && m.truePeak <= 30);
+        Require(m.peak >= -200 && m.peak <= 30);
     }
     const std::string_view text = in.Rest();
     const LoudnessMeasurement limited = ParseLoudnessMeasurement(text.substr(text.size() / 2));

@@ -1,6 +1,6 @@
 #pragma once
 // Every output with sound is brought to the loudness of mobile listening:
-// a first pass measures the chosen audio (integrated loudness and true
+// a first pass measures the chosen audio (integrated loudness and sample
 // peak, as FFmpeg's ebur128 reports them), and the conversion applies one
 // gain, with a true-peak limiter after it where that gain would push the
 // peaks over the ceiling. Linear apart from those peaks: the dynamics of
@@ -18,10 +18,10 @@ struct LoudnessMeasurement {
     bool found = false;    // FFmpeg's summary was read and is plausible
     bool silent = false;   // nothing loud enough to measure
     double integrated = 0; // LUFS
-    double truePeak = 0;   // dBTP
+    double peak = 0;       // dBFS: of the samples or between them, as asked
 };
 
-// FFmpeg's report of the measuring pass. The text comes from a confined
+// FFmpeg's report of a measuring pass. The text comes from a confined
 // FFmpeg that may have been taken over: anything else than a plausible
 // summary is "not found", never a wild gain.
 LoudnessMeasurement ParseLoudnessMeasurement(std::string_view report);
@@ -36,7 +36,7 @@ struct Levelling {
     enum class Outcome { Off, NotMeasured, Silent, Levelled };
     Outcome outcome = Outcome::Off;
     double measured = 0; // LUFS
-    double truePeak = 0; // dBTP, as measured
+    double peak = 0;     // dBFS, as measured
     double result = 0;   // LUFS the output is to have
     double gain = 0;     // dB
     bool limited = false;
