@@ -166,13 +166,14 @@ Levelling ChooseLevelling(const LoudnessMeasurement& measurement, int outputRate
     l.result = measurement.integrated + l.gain;
     l.peak = measurement.peak;
     l.limited = measurement.peak + l.gain > kLimiterCeilingDbtp - kBetweenSamplesDb;
+    l.peaksOver = measurement.peak + l.gain > kLimiterCeilingDbtp;
     l.filter = Filter(l.gain, l.limited, outputRate);
     return l;
 }
 
 Levelling MadeUp(const Levelling& levelling, const LoudnessMeasurement& limited, int outputRate)
 {
-    if (!levelling.limited || !limited.found || limited.silent)
+    if (!levelling.peaksOver || !limited.found || limited.silent)
         return levelling;
     // The loss grows with the gain as the peaks are pushed further over the
     // ceiling: taken in proportion to how far they go over (measured on

@@ -40,6 +40,9 @@ struct Levelling {
     double result = 0;   // LUFS the output is to have
     double gain = 0;     // dB
     bool limited = false;
+    // The samples' own peaks go over the limiter's ceiling: it will take
+    // some of the loudness, not only what lies between the samples.
+    bool peaksOver = false;
     bool held = false;   // the gain stopped at its cap, short of the target
     std::string filter;  // to follow the line's audio filters; empty: none
 };
@@ -47,9 +50,10 @@ struct Levelling {
 // outputRate: the line's sample rate (-ar), 0 when it sets none.
 Levelling ChooseLevelling(const LoudnessMeasurement& measurement, int outputRate);
 
-// Where the levelling limits, the peaks it limits may carry much of the
-// loudness (drum hits over a quiet bed). A second pass measures the sound
-// through the gain and the limiter, and the loudness lost is made up.
+// Where the samples' peaks go over the limiter's ceiling, they may carry
+// much of the loudness (drum hits over a quiet bed). A second pass measures
+// the sound through the gain and the limiter, and the loudness lost is
+// made up.
 std::vector<std::string> LimitedPassArguments(const std::string& audioStream, const Levelling& levelling);
 Levelling MadeUp(const Levelling& levelling, const LoudnessMeasurement& limited, int outputRate);
 

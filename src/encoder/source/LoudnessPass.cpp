@@ -30,7 +30,7 @@ int LevelLoudness(Translation& translation, const std::string& ffmpeg, bool conf
             = report.exitCode == 0 ? ParseLoudnessMeasurement(report.text) : LoudnessMeasurement{};
         const int rate = OutputSampleRate(translation);
         levelling = ChooseLevelling(measurement, rate);
-        if (levelling.limited) {
+        if (levelling.peaksOver) {
             const SourceReport limited = ReadSourceReport(ffmpeg, translation.inputs.front(), confined, abi,
                                                           LimitedPassArguments(audioStream, levelling));
             if (limited.exitCode >= 128)
