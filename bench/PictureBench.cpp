@@ -2,7 +2,7 @@
 // made from a clean master, converted with the MP4 line of the 高画質 preset
 // (and the aspect setting of the case) through the front, and held against
 // the master fitted inside the frame. Per kind: SSIM of the content area,
-// mean saturation against the master's, the content's shape as stored (black
+// mean saturation and mean luma against the master's, the content's shape as stored (black
 // bars left out) against the master's, and the CPU time of the conversion
 // against the same conversion with no treatment (FFmpeg run bare with the
 // front's translation of the line, -s as it stands), with and without the
@@ -14,7 +14,9 @@
 // PQ) at 1920x1080 and a portrait phone video 1080x1920, 7 s; 1080i TS 7 s;
 // 480i and the old AVI 10 s.
 //
-// Usage: picture_bench [rounds] [other-front] [--full]   (run by hand, not a test)
+// --hdr: the HDR kinds alone (HLG, PQ).
+//
+// Usage: picture_bench [rounds] [other-front] [--full] [--hdr]   (run by hand, not a test)
 #include "ChildRun.h"
 #include "PictureSources.h"
 #include "encoder/ArgumentTranslator.h"
@@ -37,6 +39,7 @@ namespace {
 struct Outcome {
     double ssim = 0;
     double saturation = 0; // against the master's
+    double luma = 0;       // mean, against the master's
     double shape = 0;      // content's width:height against the master's
     double cpu = 0;        // seconds, median over the rounds
     bool ok = false;
@@ -51,7 +54,8 @@ double ChildrenCpu()
 }
 
 Outcome Convert(const std::string& program, const std::vector<std::string>& args, const std::string& output,
-                const picture::SourceKind& kind, const std::string& master, double masterSaturation, int rounds)
+                const picture::SourceKind& kind, const std::string& master, double masterSaturation,
+                double masterLuma, int rounds)
 {
     Outcome o;
     std::vector<double> cpu;
@@ -75,6 +79,7 @@ Outcome Convert(const std::string& program, const std::vector<std::string>& args
     o.ssim = picture::Ssim(output, picture::FittedRect(kind, stream.width, stream.height), master);
     const picture::Rect content = picture::ContentOf(output);
     o.saturation = picture::MeanSaturation(output, content) / masterSaturation;
+    o.luma = picture::MeanLuma(output, content) / masterLuma;
     o.shape = (double(content.width) / content.height) / (double(kind.displayWidth) / kind.displayHeight);
     o.ok = true;
     return o;
@@ -103,9 +108,12 @@ int main(int argc, char** argv)
 {
     std::vector<std::string> positional;
     bool full = false;
+    bool hdrOnly = false;
     for (int i = 1; i < argc; ++i) {
         if (std::string(argv[i]) == "--full")
             full = true;
+        else if (std::string(argv[i]) == "--hdr")
+            hdrOnly = true;
         else
             positional.emplace_back(argv[i]);
     }
@@ -117,14 +125,16 @@ int main(int argc, char** argv)
     else
         for (const picture::SourceKind& kind : picture::AllKinds())
             cases.push_back({kind.kind, 2});
+    if (hdrOnly)
+        std::erase_if(cases, [](const Case& c) { return c.kind != picture::Kind::Hlg && c.kind != picture::Kind::Pq; });
     const fs::path dir = fs::temp_directory_path() / ("movarin-picture-bench-" + std::to_string(getpid()));
     fs::create_directories(dir);
 
     std::printf("%d round(s); CPU: median seconds of FFmpeg and the front; untreated: bare FFmpeg, -s as given\n",
                 rounds);
-    std::printf("%-32s %-14s %-9s | %-6s %-5s %-5s | %-6s %-5s %-5s | %-6s %-6s %-6s %-6s %-6s\n", "source", "size, length", "frame", "SSIM",
-                "sat", "shape", other.empty() ? "SSIM0" : "SSIMb", "sat", "shape", "CPU0", "CPU", "probe", "ratio",
-                "-probe");
+    std::printf("%-32s %-14s %-9s | %-6s %-5s %-5s %-5s | %-6s %-5s %-5s %-5s | %-6s %-6s %-6s %-6s %-6s\n", "source",
+                "size, length", "frame", "SSIM", "sat", "luma", "shape", other.empty() ? "SSIM0" : "SSIMb", "sat",
+                "luma", "shape", "CPU0", "CPU", "probe", "ratio", "-probe");
     for (const Case& c : cases) {
         const picture::SourceKind& kind = picture::KindOf(c.kind);
         if (const std::string error = picture::MakeSource(kind, dir.string(), c.seconds,
@@ -135,17 +145,19 @@ int main(int argc, char** argv)
         }
         const std::string source = picture::SourcePath(kind, dir.string());
         const std::string master = picture::MasterPath(kind, dir.string());
-        const double masterSaturation
-            = picture::MeanSaturation(master, picture::FittedRect(kind, kind.displayWidth, kind.displayHeight));
+        const picture::Rect whole = picture::FittedRect(kind, kind.displayWidth, kind.displayHeight);
+        const double masterSaturation = picture::MeanSaturation(master, whole);
+        const double masterLuma = picture::MeanLuma(master, whole);
         ThConvertInfoObjectList list;
         list.Quality = 1;
         list.Ratio = std::uint8_t(kind.ratio);
         const std::string output = (dir / (std::string(kind.file) + ".mp4")).string();
         const std::vector<std::string> line = Received(list.ConvertArguments(source, output));
 
-        const Outcome after = Convert(MOVARIN_ENCODER_FRONT, line, output, kind, master, masterSaturation, rounds);
+        const Outcome after = Convert(MOVARIN_ENCODER_FRONT, line, output, kind, master, masterSaturation, masterLuma,
+                                        rounds);
         const Outcome untreated = Convert("/usr/bin/ffmpeg", movarin::encoder::TranslateArguments(line).arguments,
-                                          output, kind, master, masterSaturation, rounds);
+                                          output, kind, master, masterSaturation, masterLuma, rounds);
         // FFmpeg's description of the source, as the front asks for it.
         std::vector<double> probes;
         for (int i = 0; i < rounds; ++i) {
@@ -156,16 +168,18 @@ int main(int argc, char** argv)
         std::sort(probes.begin(), probes.end());
         const double probe = probes[probes.size() / 2];
         const Outcome compared = other.empty() ? untreated
-                                               : Convert(other, line, output, kind, master, masterSaturation, 1);
+                                               : Convert(other, line, output, kind, master, masterSaturation,
+                                                         masterLuma, 1);
         if (!after.ok || !untreated.ok || !compared.ok)
             return 1;
         const picture::Stream made = picture::VideoStreamOf(source);
         const std::string length = std::to_string(made.width) + "x" + std::to_string(made.height) + " "
             + std::to_string(int(c.seconds)) + "s";
-        std::printf("%-32s %-14s %-9s | %-6.3f %-5.2f %-5.2f | %-6.3f %-5.2f %-5.2f | %-6.2f %-6.2f %-6.2f %-6.2f %-6.2f\n",
-                    kind.name, length.c_str(),
-                    kind.ratio == 0 ? "320x240" : "320x180", after.ssim, after.saturation, after.shape,
-                    compared.ssim, compared.saturation, compared.shape, untreated.cpu, after.cpu,
+        std::printf("%-32s %-14s %-9s | %-6.3f %-5.2f %-5.2f %-5.2f | %-6.3f %-5.2f %-5.2f %-5.2f | %-6.2f %-6.2f %-6.2f "
+                    "%-6.2f %-6.2f\n",
+                    kind.name, length.c_str(), kind.ratio == 0 ? "320x240" : "320x180", after.ssim,
+                    after.saturation, after.luma, after.shape, compared.ssim, compared.saturation, compared.luma,
+                    compared.shape, untreated.cpu, after.cpu,
                     probe, after.cpu / untreated.cpu, (after.cpu - probe) / untreated.cpu);
         std::fflush(stdout);
     }

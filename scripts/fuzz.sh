@@ -19,7 +19,7 @@ cmake --build build-fuzz --parallel "$(nproc)" ${1:+--target "$1"}
 declare -A corpus=(
   [ProfileFuzz]=profile [CommandLineFuzz]=commandline [LineCutterFuzz]=linecutter
   [EncoderFrontFuzz]=encoderfront [MountInfoFuzz]=mountinfo [PngFuzz]=png
-  [SourceReportFuzz]=sourcereport [DvdReplyFuzz]=dvdreply
+  [SourceReportFuzz]=sourcereport [DvdReplyFuzz]=dvdreply [LoudnessFuzz]=loudness
 )
 harnesses=("${!corpus[@]}")
 seconds="${FUZZ_SECONDS:-10}"

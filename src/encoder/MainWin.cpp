@@ -12,6 +12,7 @@
 #include "encoder/sandbox/OutputGuard.h"
 #include "encoder/source/DvdIfoReader.h"
 #include "encoder/source/SourceTreatment.h"
+#include "encoder/source/LoudnessPass.h"
 #include "platform/WinApi.h"
 
 #include <shellapi.h>
@@ -61,8 +62,14 @@ int main()
     if (translation.inputs.size() == 1)
         AddDiscKnowledge(request, ReadDvdTitleInfo(translation.inputs.front(), confined, 0));
     const SourceOutcome source = TreatSource(translation, ffmpeg, confined, 0, request);
-    if (source.kind == LineKind::Video || source.kind == LineKind::Music)
-        WriteAll(2, "movarin-encoder: " + DescribeTracks(source.tracks) + "\n");
+    const std::string loudnessSetting = EnvironmentText(L"MOVARIN_LOUDNESS");
+    // No signals here: a stopped front ends FFmpeg with its job, so the
+    // pass's code only says it was not measured.
+    std::string loudness;
+    LevelLoudness(translation, ffmpeg, confined, 0, LoudnessWanted(loudnessSetting.c_str()),
+                  ChosenAudioSpecifier(source.tracks), loudness);
+    if (const std::string line = SoundLogLine(source, loudness); !line.empty())
+        WriteAll(2, "movarin-encoder: " + line + "\n");
 
     // The guard looks before the confinement creates the outputs, so that a
     // failed run takes the files the front made along.

@@ -9,6 +9,7 @@
 #include "encoder/sandbox/OutputGuard.h"
 #include "encoder/source/DvdIfoReader.h"
 #include "encoder/source/SourceTreatment.h"
+#include "encoder/source/LoudnessPass.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -60,8 +61,14 @@ int main(int argc, char** argv)
     const SourceOutcome source = TreatSource(translation, ffmpeg, confined, abi, request);
     if (source.stopped != 0)
         return source.stopped;
-    if (source.kind == LineKind::Video || source.kind == LineKind::Music)
-        WriteAll(STDERR_FILENO, "movarin-encoder: " + DescribeTracks(source.tracks) + "\n");
+    std::string loudness;
+    if (const int stopped = LevelLoudness(translation, ffmpeg, confined, abi,
+                                          LoudnessWanted(std::getenv("MOVARIN_LOUDNESS")),
+                                          ChosenAudioSpecifier(source.tracks), loudness);
+        stopped != 0)
+        return stopped;
+    if (const std::string line = SoundLogLine(source, loudness); !line.empty())
+        WriteAll(STDERR_FILENO, "movarin-encoder: " + line + "\n");
     // libass draws text with the fonts fontconfig finds, and draws nothing,
     // without a word, when it finds none.
     std::vector<std::string> readable;

@@ -243,6 +243,49 @@ TEST_F(EncoderFront, TheViewersLanguageHeardAndDefaultSubtitlesInThePicture)
     EXPECT_LT(changedAbove, 20);
 }
 
+// Integrated loudness (LUFS) and true peak (dBTP) as FFmpeg measures them.
+std::pair<double, double> Loudness(const std::string& file)
+{
+    const ChildResult r = RunChild("/usr/bin/ffmpeg",
+        {"-nostdin", "-hide_banner", "-i", file, "-vn", "-af", "ebur128=peak=true:framelog=verbose", "-f", "null", "-"});
+    const std::size_t summary = r.output.rfind("Summary:");
+    const std::size_t i = r.output.find(" I:", summary);
+    const std::size_t peak = r.output.find("Peak:", summary);
+    if (summary == std::string::npos || i == std::string::npos || peak == std::string::npos)
+        return {0, 99};
+    return {std::stod(r.output.substr(i + 3)), std::stod(r.output.substr(peak + 5))};
+}
+
+TEST_F(EncoderFront, QuietSoundComesOutAtTheLevelOfMobileListening)
+{
+    // A quiet tone with a knock in it: raised 20 dB, the knock would clip.
+    const std::string quiet = dir_->File("src dir/quiet.mkv");
+    const ChildResult made = RunChild("/usr/bin/ffmpeg",
+        {"-nostdin", "-y", "-v", "error", "-f", "lavfi", "-i", "testsrc=duration=4:size=320x240:rate=25", "-f", "lavfi",
+         "-i", "sine=frequency=300:duration=4,volume=0.2,aeval='val(0)+if(between(t,2,2.0005),0.25,0)':c=same", "-ac",
+         "2", "-c:v", "mpeg4", "-c:a", "pcm_s16le", quiet});
+    ASSERT_EQ(made.exitCode, 0) << made.output;
+    ThConvertInfoObjectList list;
+    for (const bool music : {false, true}) {
+        SCOPED_TRACE(music ? "MP3" : "MP4");
+        list.MusicMode = music;
+        const std::string out = dir_->File(music ? "quiet.mp3" : "quiet.mp4");
+        const ChildResult r = RunChild(kFront, Received(list.ConvertArguments(quiet, out)));
+        ASSERT_EQ(r.exitCode, 0) << r.output;
+        EXPECT_NE(r.output.find(", limited\n"), std::string::npos) << r.output;
+        const auto [lufs, truePeak] = Loudness(movarin::PartialName(out));
+        EXPECT_NEAR(lufs, -16, 1);
+        EXPECT_LE(truePeak, -1);
+    }
+    // The setting off: the sound as recorded.
+    setenv("MOVARIN_LOUDNESS", "off", 1);
+    const std::string out = dir_->File("as recorded.mp3");
+    const ChildResult r = RunChild(kFront, Received(list.ConvertArguments(quiet, out)));
+    unsetenv("MOVARIN_LOUDNESS");
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+    EXPECT_LT(Loudness(movarin::PartialName(out)).first, -30) << r.output;
+}
+
 TEST_F(EncoderFront, FailedRunsLeaveNoOutput)
 {
     ThConvertInfoObjectList list;

@@ -49,7 +49,10 @@ TEST_F(PictureE2E, VideoAndThumbnailAsThePlayerShouldShowThem)
         const picture::SourceKind& kind = picture::KindOf(kKinds[i]);
         const std::string source = picture::SourcePath(kind, dir_->Path().string());
         const std::string master = picture::MasterPath(kind, dir_->Path().string());
-        const double masterSaturation = picture::MeanSaturation(master, {kind.displayWidth, kind.displayHeight, 0, 0});
+        const picture::Rect whole = {kind.displayWidth, kind.displayHeight, 0, 0};
+        const double masterSaturation = picture::MeanSaturation(master, whole);
+        // HDR too: its reference white is the master's white.
+        const double masterLuma = picture::MeanLuma(master, whole);
         ThConvertInfoObjectList list;
         list.Quality = 1;
         list.Ratio = std::uint8_t(kind.ratio);
@@ -85,6 +88,7 @@ TEST_F(PictureE2E, VideoAndThumbnailAsThePlayerShouldShowThem)
 
             const double saturation = picture::MeanSaturation(run.output, content) / masterSaturation;
             EXPECT_NEAR(saturation, 1.0, 0.25);
+            EXPECT_NEAR(picture::MeanLuma(run.output, content) / masterLuma, 1.0, 0.05);
         }
     }
 }

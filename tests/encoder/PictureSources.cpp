@@ -190,20 +190,31 @@ static std::string CropFilter(const Rect& a)
         + std::to_string(a.y);
 }
 
-double MeanSaturation(const std::string& file, const Rect& area)
+// The mean of one of signalstats' measures of area over every frame.
+static double MeanStatistic(const std::string& file, const Rect& area, const std::string& name)
 {
     // Limited range, so that a full-range JPEG is measured on the same scale.
     const ChildResult r = Ffmpeg({"-i", file, "-vf",
-        CropFilter(area) + ",scale=out_range=tv,format=yuv420p,signalstats,metadata=print:key=lavfi.signalstats.SATAVG",
-        "-f", "null", "-"});
+        CropFilter(area) + ",scale=out_range=tv,format=yuv420p,signalstats,metadata=print:key=lavfi.signalstats."
+            + name, "-f", "null", "-"});
     double sum = 0;
     int frames = 0;
-    const std::string key = "lavfi.signalstats.SATAVG=";
+    const std::string key = "lavfi.signalstats." + name + "=";
     for (std::size_t at = r.output.find(key); at != std::string::npos; at = r.output.find(key, at + 1)) {
         sum += std::stod(r.output.substr(at + key.size()));
         ++frames;
     }
     return frames ? sum / frames : -1;
+}
+
+double MeanSaturation(const std::string& file, const Rect& area)
+{
+    return MeanStatistic(file, area, "SATAVG");
+}
+
+double MeanLuma(const std::string& file, const Rect& area)
+{
+    return MeanStatistic(file, area, "YAVG");
 }
 
 double Ssim(const std::string& file, const Rect& area, const std::string& master)

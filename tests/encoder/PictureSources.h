@@ -49,6 +49,8 @@ Rect ContentOf(const std::string& file);
 Rect FittedRect(const SourceKind& kind, int width, int height);
 // Mean saturation (FFmpeg's signalstats SATAVG) of area of every frame.
 double MeanSaturation(const std::string& file, const Rect& area);
+// Mean luma (YAVG, limited range) of area of every frame.
+double MeanLuma(const std::string& file, const Rect& area);
 // SSIM of area of file against the master scaled to that area, frame by
 // frame at the output's rate.
 double Ssim(const std::string& file, const Rect& area, const std::string& master);

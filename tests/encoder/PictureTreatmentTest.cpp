@@ -1,6 +1,7 @@
-// What the front does to a picture: FFmpeg's description of a source read
-// back, the treatment chosen from it, and the treatment put into Movarin's
-// own command lines.
+// What the front does to a picture and to its sound: FFmpeg's description
+// of a source and its measure of the loudness read back, the treatment
+// chosen from them, and the treatment put into Movarin's own command lines.
+#include "encoder/source/Loudness.h"
 #include "encoder/source/PictureTreatment.h"
 #include "encoder/source/TrackChoice.h"
 #include "encoder/source/TrackMapping.h"
@@ -423,5 +424,79 @@ TEST(PictureTreatment, TracksMappedAndSubtitlesBurnedInMovarinsLines)
                 filter = t.arguments[i] + " " + t.arguments[i + 1];
         EXPECT_EQ(filter, c.filter);
         EXPECT_FALSE(RequestedFrameSize(t).has_value());
+    }
+}
+
+TEST(Loudness, FromFfmpegsMeasureToTheLine)
+{
+    const auto summary = [](const std::string& lufs, const std::string& peak) {
+        return "[Parsed_ebur128_0 @ 0x5581] Summary:\n\n  Integrated loudness:\n    I:         " + lufs
+            + " LUFS\n    Threshold: -46.6 LUFS\n\n  Sample peak:\n    Peak:      " + peak + " dBFS\n";
+    };
+    const std::string limiter = ",aresample=176400,alimiter=limit=0.7943:level=false:latency=true,aresample=44100";
+    struct Case {
+        const char* name;
+        std::string report;
+        std::string videoChain; // what follows the line's own aresample
+        const char* logged;
+        std::string limitedReport = ""; // the second pass, through the gain and limiter
+    };
+    const Case cases[] = {
+        {"quiet recording, its peaks held", summary("-36.5", "-10.2"), ",volume=20.5dB" + limiter,
+         "loudness -36.5 -> -16.0 LUFS, limited"},
+        {"drum hits carry the loudness: what the limiter takes is made up", summary("-23.4", "-5.7"),
+         ",volume=13.4dB" + limiter, "loudness -23.4 -> -16.3 LUFS (gain held at +13.4 dB), limited",
+         summary("-18.4", "-2.0")},
+        {"loud and compressed", summary("-9.3", "0.4"), ",volume=-6.7dB", "loudness -9.3 -> -16.0 LUFS"},
+        {"peaks 3 dB short of the ceiling: those between the samples may reach it", summary("-20.0", "-8.0"),
+         ",volume=4.0dB" + limiter, "loudness -20.0 -> -16.0 LUFS, limited"},
+        {"at the target already", summary("-16.0", "-6.0"), "", "loudness -16.0 -> -16.0 LUFS"},
+        {"noise floor: the gain is held", summary("-52.0", "-30.0"), ",volume=24.0dB",
+         "loudness -52.0 -> -28.0 LUFS (gain held at +24.0 dB)"},
+        {"silence gets no gain", summary("-70.0", "-inf"), "", "loudness: silent, no gain"},
+        {"the frame lines before the summary do not count",
+         "[Parsed_ebur128_0 @ 0x1] t: 0.4  M: -20.7 S:-120.7     I: -20.7 LUFS\n" + summary("-26.0", "-20.0"),
+         ",volume=10.0dB", "loudness -26.0 -> -16.0 LUFS"},
+        {"no sound: the pass failed", "Output file #0 does not contain any stream\n", "",
+         "loudness not measured, as recorded"},
+        {"a summary cut short", summary("-30.0", "-3.0").substr(0, 90), "", "loudness not measured, as recorded"},
+        {"a wild loudness", summary("1e300", "-3.0"), "", "loudness not measured, as recorded"},
+        {"no number", summary("nan", "-3.0"), "", "loudness not measured, as recorded"},
+        {"a wild peak", summary("-20.0", "999.0"), "", "loudness not measured, as recorded"},
+        {"a second summary of nonsense counts, and is refused", summary("-30.0", "-3.0") + summary("-", "-"),
+         "", "loudness not measured, as recorded"},
+    };
+    ThConvertInfoObjectList list;
+    list.Quality = 1;
+    const auto received = [](const std::string& text) {
+        std::vector<std::string> argv = movarin::SplitCommandLine(std::string(EncoderPath) + text);
+        argv.erase(argv.begin());
+        return argv;
+    };
+    Translation thumbnail = TranslateArguments(received(list.ThumbnailArguments("/v/a.mp4", "/o/a.JPG")));
+    EXPECT_FALSE(CarriesSound(thumbnail));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Levelling levelling = ChooseLevelling(ParseLoudnessMeasurement(c.report), 44100);
+        if (!c.limitedReport.empty())
+            levelling = MadeUp(levelling, ParseLoudnessMeasurement(c.limitedReport), 44100);
+        EXPECT_EQ(LevellingSummary(levelling), c.logged);
+        list.MusicMode = false;
+        Translation video = TranslateArguments(received(list.ConvertArguments("/v/a.mp4", "/o/a.mp4")));
+        ASSERT_TRUE(CarriesSound(video));
+        ASSERT_EQ(OutputSampleRate(video), 44100);
+        ApplyLevelling(video, levelling);
+        const auto af = std::find(video.arguments.begin(), video.arguments.end(), "-af");
+        ASSERT_NE(af, video.arguments.end());
+        EXPECT_EQ(af[1], "aresample=async=1000" + c.videoChain);
+        // The MP3 line has no audio filter of its own.
+        list.MusicMode = true;
+        Translation music = TranslateArguments(received(list.ConvertArguments("/v/a.mp4", "/o/a.mp3")));
+        const std::vector<std::string> before = music.arguments;
+        ApplyLevelling(music, levelling);
+        std::vector<std::string> expected = before;
+        if (!c.videoChain.empty())
+            expected.insert(expected.begin() + 4, {"-af", c.videoChain.substr(1)});
+        EXPECT_EQ(music.arguments, expected);
     }
 }

@@ -45,7 +45,8 @@ private:
 } // namespace
 
 SourceReport ReadSourceReport(const std::string& ffmpeg, const std::string& input, bool confined, int abi,
-                              const std::vector<std::string>& inputOptions)
+                              const std::vector<std::string>& inputOptions,
+                              const std::vector<std::string>& outputOptions)
 {
     SourceReport report;
     Confinement confinement;
@@ -59,6 +60,7 @@ SourceReport ReadSourceReport(const std::string& ffmpeg, const std::string& inpu
     std::vector<std::string> arguments = {"-nostdin"};
     arguments.insert(arguments.end(), inputOptions.begin(), inputOptions.end());
     arguments.insert(arguments.end(), {"-i", LocalFileUrl(input)});
+    arguments.insert(arguments.end(), outputOptions.begin(), outputOptions.end());
     report.exitCode = RunEncoder(ffmpeg, arguments, file.Fd(),
                                  confined ? &confinement : nullptr);
     report.text = file.Content();

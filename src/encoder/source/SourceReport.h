@@ -20,8 +20,11 @@ struct SourceReport {
 };
 
 // confined false runs FFmpeg unconfined; abi as in ConfinementPlan.
-// inputOptions go before the input, as they will in the conversion.
+// inputOptions go before the input, as they will in the conversion;
+// outputOptions after it, for a pass that reads the source through a filter
+// and writes nothing.
 SourceReport ReadSourceReport(const std::string& ffmpeg, const std::string& input, bool confined, int abi,
-                              const std::vector<std::string>& inputOptions = {});
+                              const std::vector<std::string>& inputOptions = {},
+                              const std::vector<std::string>& outputOptions = {});
 
 } // namespace movarin::encoder

@@ -108,4 +108,19 @@ SourceOutcome TreatSource(Translation& translation, const std::string& ffmpeg, b
     return outcome;
 }
 
+std::string ChosenAudioSpecifier(const TrackChoice& tracks)
+{
+    return tracks.audio ? "0:" + std::to_string(tracks.audio->index) : std::string();
+}
+
+std::string SoundLogLine(const SourceOutcome& source, const std::string& loudness)
+{
+    std::string line;
+    if (source.kind == LineKind::Video || source.kind == LineKind::Music)
+        line = DescribeTracks(source.tracks);
+    if (!loudness.empty())
+        line += (line.empty() ? "" : "; ") + loudness;
+    return line;
+}
+
 } // namespace movarin::encoder

@@ -42,4 +42,12 @@ struct SourceOutcome {
 SourceOutcome TreatSource(Translation& translation, const std::string& ffmpeg, bool confined, int abi,
                           const SourceRequest& request);
 
+// The audio the line maps, as "-map" names it ("0:3"); empty when it maps
+// none and FFmpeg takes its own.
+std::string ChosenAudioSpecifier(const TrackChoice& tracks);
+
+// The log's one line on the sound and the text: the tracks chosen (for a
+// video or a song) and the loudness piece; empty for a still.
+std::string SoundLogLine(const SourceOutcome& source, const std::string& loudness);
+
 } // namespace movarin::encoder
