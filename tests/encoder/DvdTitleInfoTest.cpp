@@ -62,10 +62,6 @@ TEST(DvdTitleInfo, AttributesAsTheDemuxerAndTheChooserNameThem)
     for (const char* notChapter : {"/d/VIDEO_TS/VTS_01_0.VOB", "/d/VIDEO_TS/VTS_00_1.VOB", "/d/VIDEO_TS/VIDEO_TS.VOB",
                                    "/d/MOVIE/VTS_01_1.VOB", "/d/VIDEO_TS/VTS_1_1.VOB", "/d/VIDEO_TS/VTS_+1_1.VOB"})
         EXPECT_FALSE(ParseDvdChapterPath(notChapter)) << notChapter;
-
-    DvdTitleInfo info;
-    info.subtitles = {{0x20, "jpn", DvdSubtitleKind::Normal}, {0x2A, "eng", DvdSubtitleKind::Forced}};
-    EXPECT_EQ(MissingDvdSubtitleIds(info, {0x80, 0x20, 0x1E0}), std::vector<int>{0x2A});
 }
 
 TEST(DvdTitleInfo, ReaderReplyReadAsUntrusted)

@@ -256,6 +256,44 @@ std::pair<double, double> Loudness(const std::string& file)
     return {std::stod(r.output.substr(i + 3)), std::stod(r.output.substr(peak + 5))};
 }
 
+TEST_F(EncoderFront, ADiscsDubHeardAndItsLateSubtitlesBurnedWhenTheAudioIsForeign)
+{
+    // Languages written only in the IFO, as on every DVD.
+    const std::string dubbed = dir_->File("dubbed");
+    ASSERT_EQ(RunChild(MOVARIN_MAKE_TEST_DVD, {dubbed}).exitCode, 0);
+    ThConvertInfoObjectList list;
+    const std::string heard = dir_->File("dub.mp4");
+    ChildResult r = RunChild(kFront, Received(list.ConvertArguments(dubbed + "/VIDEO_TS/VTS_01_1.VOB", heard)));
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+    EXPECT_NE(r.output.find("audio: #2 jpn AC-3 2.0 (viewer's language); subtitles: none"), std::string::npos)
+        << r.output;
+    EXPECT_GT(BandLevel(movarin::PartialName(heard), 1000), BandLevel(movarin::PartialName(heard), 440) + 20);
+
+    // English alone, its Japanese subtitles starting past FFmpeg's first look.
+    const std::string foreign = dir_->File("foreign");
+    ASSERT_EQ(RunChild(MOVARIN_MAKE_TEST_DVD, {foreign, "10", "7", "nodub"}).exitCode, 0);
+    const std::string chapter = foreign + "/VIDEO_TS/VTS_01_1.VOB";
+    const std::string shown = dir_->File("foreign.mp4");
+    const std::string plain = dir_->File("foreign plain.mp4");
+    r = RunChild(kFront, Received(list.ConvertArguments(chapter, shown)));
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+    EXPECT_NE(r.output.find("audio: #1 eng AC-3 5.1 (the only one); subtitles: #1 jpn DVD burned (audio foreign)"),
+              std::string::npos) << r.output;
+    setenv("MOVARIN_SUBTITLES", "off", 1);
+    r = RunChild(kFront, Received(list.ConvertArguments(chapter, plain)));
+    unsetenv("MOVARIN_SUBTITLES");
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+    // The caption, a white bar in the disc's palette, low in the picture.
+    const std::string with = GreyFrame(movarin::PartialName(shown), "8");
+    const std::string without = GreyFrame(movarin::PartialName(plain), "8");
+    ASSERT_EQ(with.size(), 320u * 240);
+    ASSERT_EQ(without.size(), with.size());
+    int brighter = 0;
+    for (std::size_t i = 0; i < with.size(); ++i)
+        brighter += static_cast<unsigned char>(with[i]) > 200 && static_cast<unsigned char>(without[i]) < 200;
+    EXPECT_GT(brighter, 1000);
+}
+
 TEST_F(EncoderFront, QuietSoundComesOutAtTheLevelOfMobileListening)
 {
     // A quiet tone with a knock in it: raised 20 dB, the knock would clip.

@@ -277,15 +277,6 @@ std::string DvdPaletteOption(const std::vector<std::uint32_t>& palette)
     return option;
 }
 
-std::vector<int> MissingDvdSubtitleIds(const DvdTitleInfo& info, const std::vector<int>& reportedIds)
-{
-    std::vector<int> missing;
-    for (const DvdSubtitleStream& s : info.subtitles)
-        if (std::find(reportedIds.begin(), reportedIds.end(), s.streamId) == reportedIds.end())
-            missing.push_back(s.streamId);
-    return missing;
-}
-
 const char* DvdAudioFormatName(DvdAudioFormat format)
 {
     switch (format) {

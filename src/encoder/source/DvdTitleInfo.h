@@ -74,10 +74,6 @@ std::uint32_t DvdPaletteRgb(std::uint32_t yCrCb);
 // The palette as FFmpeg's dvdsub decoder takes it (-palette): "rrggbb,...".
 std::string DvdPaletteOption(const std::vector<std::uint32_t>& palette);
 
-// The ids the IFO lists that FFmpeg's look at the file did not report: the
-// subtitle streams that start too late for the probe.
-std::vector<int> MissingDvdSubtitleIds(const DvdTitleInfo& info, const std::vector<int>& reportedIds);
-
 const char* DvdAudioFormatName(DvdAudioFormat format);
 
 // The reader's reply: a few lines of text, at most kDvdReplyLimit bytes.
