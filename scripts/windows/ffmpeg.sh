@@ -80,6 +80,7 @@ from_release() { # package
   rm -f "$orig"
   apt-get source -qq --download-only "$pkg=$rel" 2>&1 | quiet_source
   echo "$sum  $orig" | sha256sum -c --quiet - || return 1
+  echo "Windows FFmpeg: $pkg $update made from the tarball of $rel and the update's patches"
   dir="$work/$pkg-$up"
   mkdir "$dir"
   tar -xf "$orig" -C "$dir" --strip-components=1
