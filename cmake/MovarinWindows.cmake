@@ -9,6 +9,7 @@ enable_language(C)
 # GCC 12 for mingw warns of overlapping copies in std::string appends that
 # cannot overlap (GCC bug 105651); the Linux build sees no such warning.
 add_compile_options($<$<COMPILE_LANGUAGE:CXX>:-Wno-restrict>)
+include(cmake/MovarinWindowsDvdRead.cmake)
 
 set(_png ${MOVARIN_QT_SOURCE}/src/3rdparty/libpng)
 add_library(movarin_png STATIC

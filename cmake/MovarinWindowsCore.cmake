@@ -6,6 +6,7 @@ set(MOVARIN_STAGE_DIR ${CMAKE_BINARY_DIR}/stage)
 # cannot overlap (GCC bug 105651); the Linux build sees no such warning.
 add_compile_options($<$<COMPILE_LANGUAGE:CXX>:-Wno-restrict>)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE BOTH)
+include(cmake/MovarinWindowsDvdRead.cmake)
 
 add_library(movarin_platform STATIC
   src/platform/Paths.cpp src/platform/CommandLine.cpp src/platform/Profile.cpp

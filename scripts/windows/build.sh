@@ -16,7 +16,7 @@ install_missing g++-mingw-w64-x86-64-posix wine64 ninja-build cmake ccache ffmpe
 mode="${MOVARIN_WINDOWS_MODE:-full}"
 bash "$here/ffmpeg.sh"
 common=(-G Ninja -DCMAKE_TOOLCHAIN_FILE="$PWD/$here/mingw-toolchain.cmake" -DCMAKE_BUILD_TYPE=Release
-        -DCMAKE_CROSSCOMPILING_EMULATOR="$WINE64")
+        -DCMAKE_CROSSCOMPILING_EMULATOR="$WINE64" -DMOVARIN_DVDREAD_ROOT="$FFMPEG_WIN_DIR/dvdread")
 export PKG_CONFIG_LIBDIR=/nonexistent PKG_CONFIG_PATH=
 if [ "$mode" = full ]; then
   bash "$here/qt.sh"
