@@ -1,5 +1,6 @@
 #include "encoder/EncoderProcess.h"
 
+#include "encoder/FileDescriptor.h"
 #include "encoder/ProgressRewriter.h"
 #include "encoder/sandbox/Confinement.h"
 
@@ -28,25 +29,6 @@ void ForwardSignal(int signal)
         kill(child, signal);
     errno = saved;
 }
-
-// Closes a descriptor at scope end.
-class Fd {
-public:
-    explicit Fd(int fd = -1) : fd_(fd) {}
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    ~Fd() { Reset(); }
-    int Get() const { return fd_; }
-    void Reset()
-    {
-        if (fd_ >= 0)
-            close(fd_);
-        fd_ = -1;
-    }
-
-private:
-    int fd_;
-};
 
 // Holds the forwarded signals blocked at scope end undone.
 class SignalBlock {

@@ -7,11 +7,12 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <fstream>
 #include <map>
 
+#ifndef _WIN32
 #include "TempDir.h"
+#endif
 
 using movarin::encoder::TranslateArguments;
 using movarin::encoder::Translation;
@@ -66,9 +67,13 @@ TEST(PartialOutputs, FFmpegWritesOnlyUnderTheTemporaryNameAndNothingElseChanges)
         {"a probe writes nothing", Received(list.LengthArguments(in)), false,
          {"-nostdin", "-i", in}},
     };
-    // Each temporary name fits wherever its final name fits, and no two
-    // final names share one.
+    // Each temporary name fits wherever its final name fits (created beside
+    // it where the file system's names are UTF-8), and no two final names
+    // share one.
+#ifndef _WIN32
     const TempDir folder;
+#endif
+    const auto nameOf = [](const std::string& path) { return path.substr(path.find_last_of('/') + 1); };
     std::map<std::string, std::string> finalOf;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
@@ -79,11 +84,13 @@ TEST(PartialOutputs, FFmpegWritesOnlyUnderTheTemporaryNameAndNothingElseChanges)
         ASSERT_EQ(t.outputs.size(), outputsBefore.size());
         for (std::size_t i = 0; i < t.outputs.size(); ++i) {
             EXPECT_EQ(t.outputs[i], movarin::PartialName(outputsBefore[i]));
-            const std::string finalName = std::filesystem::path(outputsBefore[i]).filename();
-            const std::string name = std::filesystem::path(t.outputs[i]).filename();
+            const std::string finalName = nameOf(outputsBefore[i]);
+            const std::string name = nameOf(t.outputs[i]);
             EXPECT_TRUE(movarin::IsPartialName(name));
+#ifndef _WIN32
             ASSERT_TRUE(std::ofstream(folder.File(finalName)).good()) << finalName;
             EXPECT_TRUE(std::ofstream(folder.File(name)).good()) << name;
+#endif
             EXPECT_EQ(finalOf.emplace(name, finalName).first->second, finalName);
         }
     }

@@ -1,5 +1,6 @@
 #include "encoder/source/DvdIfoReader.h"
 
+#include "encoder/FileDescriptor.h"
 #include "encoder/sandbox/Confinement.h"
 #include "encoder/EncoderProcess.h"
 
@@ -25,24 +26,6 @@ namespace {
 // A good IFO is read in milliseconds; a reader that hangs on a crafted one
 // must not hold the conversion.
 constexpr std::chrono::milliseconds kDeadline{10000};
-
-class Fd {
-public:
-    explicit Fd(int fd = -1) : fd_(fd) {}
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    ~Fd() { Reset(); }
-    int Get() const { return fd_; }
-    void Reset()
-    {
-        if (fd_ >= 0)
-            close(fd_);
-        fd_ = -1;
-    }
-
-private:
-    int fd_;
-};
 
 template <class Stream>
 bool Listed(const std::vector<Stream>& streams, int id)
