@@ -89,7 +89,7 @@
     </message>
     <message>
         <source>変換完了、WALKMANへの転送が完了した動画はリストから削除されます</source>
-        <translation>Videos that were converted or transferred to the WALKMAN are removed from the list.</translation>
+        <translation>Converted and transferred videos are removed from the list.</translation>
     </message>
     <message>
         <source>変換する動画をリストに追加してください</source>
