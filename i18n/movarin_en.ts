@@ -47,6 +47,90 @@
     </message>
 </context>
 <context>
+    <name>RunTexts</name>
+    <message>
+        <source>%1 を削除できませんでした</source>
+        <translation>Could not delete %1</translation>
+    </message>
+    <message>
+        <source>%1時間%2分%3秒</source>
+        <translation>%1:%2:%3</translation>
+    </message>
+    <message>
+        <source>%1までの動画を変換完了</source>
+        <translation>Converted up to %1</translation>
+    </message>
+    <message numerus="yes">
+        <source> (%1% 残り約%n秒)</source>
+        <translation>
+            <numerusform> (%1%, about %n second left)</numerusform>
+            <numerusform> (%1%, about %n seconds left)</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source> (%1% 残り約%2分%3秒)</source>
+        <translation> (%1%, about %2 min %3 s left)</translation>
+    </message>
+    <message>
+        <source> (%1% 残り約%2時間%3分)</source>
+        <translation> (%1%, about %2 h %3 min left)</translation>
+    </message>
+    <message>
+        <source>%1 に書き込めません</source>
+        <translation>Cannot write to %1</translation>
+    </message>
+    <message>
+        <source>情報</source>
+        <translation>Information</translation>
+    </message>
+    <message>
+        <source>確認</source>
+        <translation>Confirm</translation>
+    </message>
+    <message>
+        <source>変換完了、WALKMANへの転送が完了した動画はリストから削除されます</source>
+        <translation>Converted and transferred videos are removed from the list.</translation>
+    </message>
+    <message>
+        <source>変換する動画をリストに追加してください</source>
+        <translation>Add the videos to convert to the list.</translation>
+    </message>
+    <message>
+        <source>WALKMAN本体がパソコンに接続(USBモード)されていません。<byte value="xd"/>
+ご確認の上もう一度実行してください。</source>
+        <translation>The WALKMAN is not connected to the computer (USB mode).<byte value="xd"/>
+Check the connection and try again.</translation>
+    </message>
+    <message>
+        <source>変換を中止してよろしいですか？</source>
+        <translation>Stop converting?</translation>
+    </message>
+    <message>
+        <source>変換が完了しました</source>
+        <translation>Conversion complete.</translation>
+    </message>
+    <message>
+        <source>変換・WALKMANへの転送が完了しました</source>
+        <translation>Conversion and transfer to the WALKMAN complete.</translation>
+    </message>
+    <message>
+        <source>WALKMANの空き容量が不足したため、転送できなかった動画があります</source>
+        <translation>Some videos were not transferred: the WALKMAN ran out of space.</translation>
+    </message>
+    <message>
+        <source>保存先の空き容量が不足したため、変換できなかった動画があります</source>
+        <translation>Some videos were not converted: the output folder ran out of space.</translation>
+    </message>
+    <message>
+        <source>WALKMANが取り外されたため、転送できなかった動画があります</source>
+        <translation>Some videos were not transferred: the WALKMAN was disconnected.</translation>
+    </message>
+    <message>
+        <source>保存先に書き込めなかったため、変換できなかった動画があります</source>
+        <translation>Some videos were not converted: the output folder could not be written to.</translation>
+    </message>
+</context>
+<context>
     <name>SleepInhibitor</name>
     <message>
         <source>動画を変換しています</source>
@@ -58,32 +142,6 @@
     <message>
         <source>既に起動しています</source>
         <translation>Movarin is already running.</translation>
-    </message>
-</context>
-<context>
-    <name>StatusText</name>
-    <message>
-        <source> (%1% 残り約%2時間%3分)</source>
-        <translation> (%1%, about %2 h %3 min left)</translation>
-    </message>
-    <message>
-        <source> (%1% 残り約%2分%3秒)</source>
-        <translation> (%1%, about %2 min %3 s left)</translation>
-    </message>
-    <message numerus="yes">
-        <source> (%1% 残り約%n秒)</source>
-        <translation>
-            <numerusform> (%1%, about %n second left)</numerusform>
-            <numerusform> (%1%, about %n seconds left)</numerusform>
-        </translation>
-    </message>
-    <message>
-        <source>%1時間%2分%3秒</source>
-        <translation>%1:%2:%3</translation>
-    </message>
-    <message>
-        <source>%1までの動画を変換完了</source>
-        <translation>Converted up to %1</translation>
     </message>
 </context>
 <context>
@@ -143,6 +201,38 @@
     <message>
         <source>保存先を選択してください</source>
         <translation>Choose the output folder</translation>
+    </message>
+    <message>
+        <source>自動</source>
+        <translation>Automatic</translation>
+    </message>
+    <message>
+        <source>焼き込まない</source>
+        <translation>Don&apos;t burn in</translation>
+    </message>
+    <message>
+        <source>日本語</source>
+        <translation>日本語</translation>
+    </message>
+    <message>
+        <source>English</source>
+        <translation>English</translation>
+    </message>
+    <message>
+        <source>変更は次回の起動から有効になります</source>
+        <translation>Takes effect the next time Movarin starts</translation>
+    </message>
+    <message>
+        <source>字幕</source>
+        <translation>Subtitles</translation>
+    </message>
+    <message>
+        <source>音量をそろえる</source>
+        <translation>Even out volume</translation>
+    </message>
+    <message>
+        <source>言語</source>
+        <translation>Language</translation>
     </message>
 </context>
 <context>
