@@ -222,13 +222,18 @@ TEST_F(EncoderFrontWin, MovieAndThumbnailFromMovarinsCommandLines)
 TEST_F(EncoderFrontWin, TodaysSourcesConvertToVideoAndThumbnail)
 {
     // FFmpeg 5.1 decodes AV1 only through dav1d without hardware; HDR needs zimg.
+    // The sound and the text are chosen for the viewer (Japanese when
+    // Movarin says nothing) and the sound levelled, as on Linux.
     const struct {
         const char* source;
         const char* output; // the name the Windows test script checks
         std::uint8_t ratio;
+        const char* logged;
     } cases[] = {
-        {MOVARIN_WIN_AV1_SOURCE, "av1 4x3", 0},
-        {MOVARIN_WIN_HDR_SOURCE, "hlg 16x9", 1},
+        {MOVARIN_WIN_AV1_SOURCE, "av1 4x3", 0, "; loudness "},
+        {MOVARIN_WIN_HDR_SOURCE, "hlg 16x9", 1, "; loudness "},
+        {MOVARIN_WIN_SUBTITLED_SOURCE, "subtitled 16x9", 1,
+         "audio: #2 jpn AAC 1.0 (viewer's language); subtitles: #1 jpn ASS burned (default); loudness "},
     };
     std::filesystem::create_directories(FsPath(OutDir));
     for (const auto& c : cases) {
@@ -240,6 +245,7 @@ TEST_F(EncoderFrontWin, TodaysSourcesConvertToVideoAndThumbnail)
         FrontRun run = RunFront(Front, jobs.ConvertArguments(c.source, movie));
         EXPECT_EQ(run.code, 0u) << run.output;
         EXPECT_GT(SizeOf(movarin::PartialName(movie)), 10000u);
+        EXPECT_NE(run.output.find(c.logged), std::string::npos) << run.output;
 
         const std::string thumbnail = OutDir + c.output + ".JPG";
         run = RunFront(Front, jobs.ThumbnailArguments(c.source, thumbnail));
