@@ -43,8 +43,10 @@ trace() { # name; the front converts the clip with the environment given after i
   wait "$server" 2>/dev/null || true
 }
 
-# The request that starts the bundled FFmpeg, and the values it carries.
-ffmpeg_start() { grep -a 'new_process( ' "$1" | grep -a 'imagepath=L"[^"]*encoder\\\\ffmpeg.exe"' | head -1 || true; }
+# The request that starts the bundled FFmpeg for the conversion, and the values
+# it carries: the last of its starts, as the front first has FFmpeg describe
+# the source and measure its sound.
+ffmpeg_start() { grep -a 'new_process( ' "$1" | grep -a 'imagepath=L"[^"]*encoder\\\\ffmpeg.exe"' | tail -1 || true; }
 field() { sed -n "s/.*[ (]$2=\([^,]*\),.*/\1/p" <<<"$1"; }
 
 trace confined -u MOVARIN_SANDBOX
@@ -60,7 +62,7 @@ check "that job kills on close and limits its active processes (0x2000|0x8)" \
 line_of() { grep -an -e "$1" "$work/confined.trace" | head -1 | cut -d: -f1 || true; }
 created=$(line_of 'create_file(.*confined\.mp4')
 labelled=$(line_of 'set_security_object(.*security_info=00000010.*SYSTEM_MANDATORY_LABEL,flags=0,mask=1,sid=S-1-16-4096')
-started=$(line_of 'new_process( .*encoder\\\\ffmpeg\.exe')
+started=$(grep -an -e 'new_process( .*encoder\\\\ffmpeg\.exe' "$work/confined.trace" | tail -1 | cut -d: -f1 || true)
 check "the output is created, then labelled low with no write up, then FFmpeg starts" \
   test -n "$created" -a -n "$labelled" -a -n "$started" -a "${created:-0}" -lt "${labelled:-0}" -a "${labelled:-0}" -lt "${started:-0}"
 
