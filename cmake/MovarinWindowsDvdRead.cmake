@@ -1,6 +1,6 @@
 # libdvdread for the encoder front on Windows: the static library that
 # scripts/windows/ffmpeg.sh builds from Debian's source beside the Windows
-# FFmpeg. A cache without it leaves the front without DVD reading.
+# FFmpeg; the front needs it to read a DVD's languages.
 # Gives Movarin::DvdRead and MOVARIN_DVDREAD_FOUND.
 if(DEFINED ENV{MOVARIN_WINDOWS_CACHE})
   set(_dvdread_default "$ENV{MOVARIN_WINDOWS_CACHE}/ffmpeg-mingw/dvdread")
@@ -20,5 +20,5 @@ if(EXISTS "${MOVARIN_DVDREAD_ROOT}/lib/libdvdread.a"
   message(STATUS "libdvdread for Windows: ${MOVARIN_DVDREAD_ROOT}")
 else()
   set(MOVARIN_DVDREAD_FOUND OFF)
-  message(STATUS "libdvdread for Windows: not in ${MOVARIN_DVDREAD_ROOT} (the front reads no IFO)")
+  message(STATUS "libdvdread for Windows: not in ${MOVARIN_DVDREAD_ROOT} ")
 endif()

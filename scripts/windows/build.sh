@@ -11,7 +11,8 @@ cd "$(dirname "$0")/../.."
 here=scripts/windows
 source "$here/env.sh"
 
-install_missing g++-mingw-w64-x86-64-posix wine64 ninja-build cmake ccache ffmpeg libgtest-dev qt6-translations-l10n zip
+install_missing g++-mingw-w64-x86-64-posix wine64 ninja-build cmake ccache ffmpeg libgtest-dev qt6-translations-l10n zip \
+  dvdauthor
 
 mode="${MOVARIN_WINDOWS_MODE:-full}"
 bash "$here/ffmpeg.sh"

@@ -42,6 +42,8 @@ int main()
         received.push_back(movarin::win::Narrow(wide[i]));
     if (wide)
         ::LocalFree(wide);
+    if (IsDvdReaderCall(received))
+        return ServeDvdReader(received);
     Translation translation = TranslateArguments(received);
     WriteUnderPartialNames(translation);
 

@@ -2,8 +2,8 @@
 // command lines convert a clip (made by the Linux FFmpeg at build time) to
 // MPEG-4 and to a thumbnail, a failed run leaves no output, and a front
 // without its FFmpeg says so; a stand-in for FFmpeg reports its confinement;
-// today's sources (an AV1 download, an HDR phone video) convert, video and
-// thumbnail. The outputs stay in MOVARIN_WIN_E2E_OUT/front, where the Windows
+// today's sources (an AV1 download, an HDR phone video, a film with ASS
+// subtitles, a DVD chapter) convert, video and thumbnail. The outputs stay in MOVARIN_WIN_E2E_OUT/front, where the Windows
 // test script checks them with the Linux ffprobe and holds the pictures
 // against their masters.
 #include <gtest/gtest.h>
@@ -234,6 +234,8 @@ TEST_F(EncoderFrontWin, TodaysSourcesConvertToVideoAndThumbnail)
         {MOVARIN_WIN_HDR_SOURCE, "hlg 16x9", 1, "; loudness "},
         {MOVARIN_WIN_SUBTITLED_SOURCE, "subtitled 16x9", 1,
          "audio: #2 jpn AAC 1.0 (viewer's language); subtitles: #1 jpn ASS burned (default); loudness "},
+        // The dub's language is known only from the IFO, read by the confined reader.
+        {MOVARIN_WIN_DVD_SOURCE, "dvd dub 16x9", 1, "audio: #2 jpn AC-3 2.0 (viewer's language); subtitles: none"},
     };
     std::filesystem::create_directories(FsPath(OutDir));
     for (const auto& c : cases) {

@@ -1,11 +1,13 @@
 #pragma once
-// Reads a DVD chapter file's title set IFO with libdvdread in a forked child
-// of the front, confined as FFmpeg's reading of a source is: it reads the
-// disc's VIDEO_TS folder and the system's libraries, writes nothing but a
-// short reply the front parses as untrusted. Not built for Windows yet.
+// Reads a DVD chapter file's title set IFO with libdvdread in a child of the
+// front, confined as FFmpeg's reading of a source is, which writes nothing but
+// a short reply the front parses as untrusted. On Linux a forked child that
+// reads the disc's VIDEO_TS folder and the system's libraries alone; on
+// Windows the front started again at low integrity in a job of its own.
 #include "encoder/source/DvdTitleInfo.h"
 
 #include <string>
+#include <vector>
 
 namespace movarin::encoder {
 
@@ -14,5 +16,12 @@ namespace movarin::encoder {
 // seconds or cannot be confined: no languages known, never a failed job.
 // confined false reads unconfined; abi as in ConfinementPlan.
 DvdTitleInfo ReadDvdTitleInfo(const std::string& input, bool confined, int abi);
+
+#ifdef _WIN32
+// Whether the front was started as the reader (its arguments, program name
+// left out), and the reader's work: the reply on standard output, exit code 0.
+bool IsDvdReaderCall(const std::vector<std::string>& arguments);
+int ServeDvdReader(const std::vector<std::string>& arguments);
+#endif
 
 } // namespace movarin::encoder
