@@ -256,18 +256,42 @@ std::pair<double, double> Loudness(const std::string& file)
     return {std::stod(r.output.substr(i + 3)), std::stod(r.output.substr(peak + 5))};
 }
 
+// Pixels bright in a frame of with and not in the same frame of without: a
+// caption drawn in the disc's white.
+int CaptionPixels(const std::string& with, const std::string& without, const std::string& second)
+{
+    const std::string a = GreyFrame(movarin::PartialName(with), second);
+    const std::string b = GreyFrame(movarin::PartialName(without), second);
+    EXPECT_EQ(a.size(), 320u * 240);
+    EXPECT_EQ(b.size(), a.size());
+    int brighter = 0;
+    for (std::size_t i = 0; i < std::min(a.size(), b.size()); ++i)
+        brighter += static_cast<unsigned char>(a[i]) > 200 && static_cast<unsigned char>(b[i]) < 200;
+    return brighter;
+}
+
 TEST_F(EncoderFront, ADiscsDubHeardAndItsLateSubtitlesBurnedWhenTheAudioIsForeign)
 {
-    // Languages written only in the IFO, as on every DVD.
+    // Languages written only in the IFO, as on every DVD; the Japanese
+    // stream's caption at 1 s is an ordinary one, the one at 4 s forced.
     const std::string dubbed = dir_->File("dubbed");
-    ASSERT_EQ(RunChild(MOVARIN_MAKE_TEST_DVD, {dubbed}).exitCode, 0);
+    ASSERT_EQ(RunChild(MOVARIN_MAKE_TEST_DVD, {dubbed, "6", "1", "dub", "4"}).exitCode, 0);
     ThConvertInfoObjectList list;
+    const std::string dubChapter = dubbed + "/VIDEO_TS/VTS_01_1.VOB";
     const std::string heard = dir_->File("dub.mp4");
-    ChildResult r = RunChild(kFront, Received(list.ConvertArguments(dubbed + "/VIDEO_TS/VTS_01_1.VOB", heard)));
+    const std::string heardPlain = dir_->File("dub plain.mp4");
+    ChildResult r = RunChild(kFront, Received(list.ConvertArguments(dubChapter, heard)));
     ASSERT_EQ(r.exitCode, 0) << r.output;
-    EXPECT_NE(r.output.find("audio: #2 jpn AC-3 2.0 (viewer's language); subtitles: none"), std::string::npos)
+    EXPECT_NE(r.output.find("audio: #2 jpn AC-3 2.0 (viewer's language); subtitles: #1 jpn DVD burned (forced events only)"),
+              std::string::npos)
         << r.output;
     EXPECT_GT(BandLevel(movarin::PartialName(heard), 1000), BandLevel(movarin::PartialName(heard), 440) + 20);
+    setenv("MOVARIN_SUBTITLES", "off", 1);
+    r = RunChild(kFront, Received(list.ConvertArguments(dubChapter, heardPlain)));
+    unsetenv("MOVARIN_SUBTITLES");
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+    EXPECT_LT(CaptionPixels(heard, heardPlain, "2"), 100);
+    EXPECT_GT(CaptionPixels(heard, heardPlain, "4.5"), 1000);
 
     // English alone, its Japanese subtitles starting past FFmpeg's first look.
     const std::string foreign = dir_->File("foreign");
@@ -284,14 +308,7 @@ TEST_F(EncoderFront, ADiscsDubHeardAndItsLateSubtitlesBurnedWhenTheAudioIsForeig
     unsetenv("MOVARIN_SUBTITLES");
     ASSERT_EQ(r.exitCode, 0) << r.output;
     // The caption, a white bar in the disc's palette, low in the picture.
-    const std::string with = GreyFrame(movarin::PartialName(shown), "8");
-    const std::string without = GreyFrame(movarin::PartialName(plain), "8");
-    ASSERT_EQ(with.size(), 320u * 240);
-    ASSERT_EQ(without.size(), with.size());
-    int brighter = 0;
-    for (std::size_t i = 0; i < with.size(); ++i)
-        brighter += static_cast<unsigned char>(with[i]) > 200 && static_cast<unsigned char>(without[i]) < 200;
-    EXPECT_GT(brighter, 1000);
+    EXPECT_GT(CaptionPixels(shown, plain, "8"), 1000);
 }
 
 TEST_F(EncoderFront, QuietSoundComesOutAtTheLevelOfMobileListening)

@@ -111,6 +111,8 @@ std::string Described(const SourceStream& s)
                                    {s.dub, "dub"}, {s.original, "original"}, {s.bitmap, "bitmap"}})
         if (on)
             text += std::string(" ") + name;
+    if (s.kind == SourceStream::Kind::Subtitle && s.width > 0)
+        text += " " + std::to_string(s.width) + "x" + std::to_string(s.height);
     return s.title.empty() ? text : text + " '" + s.title + "'";
 }
 
@@ -152,10 +154,10 @@ TEST(PictureTreatment, FfmpegsListOfTheSourcesStreams)
          "  Stream #0:1[0x1e0]: Video: mpeg2video (Main), yuv420p(tv, progressive), 720x480 [SAR 32:27 DAR 16:9]\n"
          "  Stream #0:2[0x80]: Audio: ac3, 48000 Hz, 5.1(side), fltp, 448 kb/s\n"
          "  Stream #0:3[0x81]: Audio: ac3, 48000 Hz, 2 channels (FL+LFE), fltp, 448 kb/s\n"
-         "  Stream #0:4[0x20]: Subtitle: dvd_subtitle\n  Stream #0:5[0x21]: Subtitle: dvb_subtitle\nInput #1, mpeg, from 'other.mpg':\n"
-         "  Stream #0:6[0x22]: Subtitle: dvd_subtitle\n",
+         "  Stream #0:4[0x20]: Subtitle: dvd_subtitle, 720x480\n  Stream #0:5[0x21]: Subtitle: dvb_subtitle, 99999x480\n"
+         "Input #1, mpeg, from 'other.mpg':\n  Stream #0:6[0x22]: Subtitle: dvd_subtitle\n",
          {"0 other dvd_nav_packet id 447", "1 video mpeg2video id 480", "2 audio ac3 id 128 6 5.1(side)",
-          "3 audio ac3 id 129 2 2 channels (FL+LFE)", "4 subtitle dvd_subtitle id 32 bitmap",
+          "3 audio ac3 id 129 2 2 channels (FL+LFE)", "4 subtitle dvd_subtitle id 32 bitmap 720x480",
           "5 subtitle dvb_subtitle id 33 bitmap"},
          63.5},
         {"a summary a taken-over FFmpeg wrote: bounded streams and fields, odd lines left out",
@@ -196,8 +198,9 @@ TEST(PictureTreatment, TracksChosenForTheViewerAsADiscPlayerWould)
                             "  Stream #0:2(jpn): Audio: aac (LC), 48000 Hz, stereo, fltp\n"
                             "  Stream #0:3(jpn): Subtitle: ass (default)\n";
     const Case cases[] = {
-        {"DVD, languages in the IFO alone: the dub", dvd + dub + dvdSubtitles, ifo, nullptr, nullptr,
-         "audio: #2 jpn AC-3 2.0 (viewer's language); subtitles: none"},
+        {"DVD, languages in the IFO alone: the dub, and the forced captions of its language's stream",
+         dvd + dub + dvdSubtitles, ifo, nullptr, nullptr,
+         "audio: #2 jpn AC-3 2.0 (viewer's language); subtitles: #2 jpn DVD burned (forced events only)"},
         {"the same disc without the dub: its subtitles", dvd + dvdSubtitles, ifo, nullptr, nullptr,
          "audio: #1 eng AC-3 5.1 (the only one); subtitles: #2 jpn DVD burned (audio foreign)"},
         {"the IFO's commentary, the viewer English: the film, no subtitles", dvd + dub + dvdSubtitles,
@@ -226,6 +229,10 @@ TEST(PictureTreatment, TracksChosenForTheViewerAsADiscPlayerWould)
          "  Stream #0:2: Audio: dts (DTS), 48000 Hz, 5.1(side), fltp\n  Stream #0:3(jpn): Subtitle: subrip\n"
          "  Stream #0:4(fre): Subtitle: subrip (forced)\n",
          {}, "xx", nullptr, "audio: #2 AC-3 5.1 (most channels); subtitles: none"},
+        {"no track in the viewer's language: the forced captions of the audio's, not of a third",
+         "  Stream #0:0(eng): Audio: ac3, 48000 Hz, stereo, fltp\n  Stream #0:1(fre): Subtitle: hdmv_pgs_subtitle\n"
+         "  Stream #0:2(eng): Subtitle: hdmv_pgs_subtitle\n",
+         {}, nullptr, nullptr, "audio: #1 eng AC-3 2.0 (the only one); subtitles: #2 eng PGS burned (forced events only)"},
         {"subtitles a picture cannot take are passed over; a forced one goes with the audio",
          "  Stream #0:0(eng): Audio: aac, 48000 Hz, stereo, fltp\n  Stream #0:1(eng): Subtitle: dvb_teletext (default)\n"
          "  Stream #0:2(eng): Subtitle: hdmv_pgs_subtitle (forced)\n  Stream #0:3(jpn): Subtitle: hdmv_pgs_subtitle (forced)\n",
@@ -383,6 +390,10 @@ TEST(PictureTreatment, TracksMappedAndSubtitlesBurnedInMovarinsLines)
     TrackChoice bitmap = text;
     bitmap.subtitle = streams[4];
     bitmap.subtitleNumber = 2;
+    TrackChoice forcedHd = bitmap;
+    forcedHd.subtitle->width = 1920;
+    forcedHd.subtitle->height = 1080;
+    forcedHd.forcedEventsOnly = true;
     const std::string subtitles = "subtitles=filename=" + FilterGraphValue(source) + ":si=0:original_size=854x480";
     struct Case {
         const char* name;
@@ -403,6 +414,11 @@ TEST(PictureTreatment, TracksMappedAndSubtitlesBurnedInMovarinsLines)
          "000000,FFFFFF,80ff00", {"-dual_mono_mode", "main", "-palette", "000000,FFFFFF,80ff00"},
          {"-map", "[picture]", "-map", "0:2"},
          "-filter_complex [0:1][0:4]overlay=eof_action=pass:format=auto," + dvd.filter + "[picture]"},
+        {"the forced captions of a track drawn for 1080 lines, its canvas brought to the picture's size",
+         list.ConvertArguments(source, "a.mp4"), forcedHd, "", {"-dual_mono_mode", "main", "-forced_subs_only", "1"},
+         {"-map", "[picture]", "-map", "0:2"},
+         "-filter_complex [0:4]scale=720:480[canvas];[0:1][canvas]overlay=eof_action=pass:format=auto," + dvd.filter
+             + "[picture]"},
         {"a palette that is not one is not passed on", list.ConvertArguments(source, "a.mp4"), bitmap, "00,-i x",
          {"-dual_mono_mode", "main"}, {"-map", "[picture]", "-map", "0:2"},
          "-filter_complex [0:1][0:4]overlay=eof_action=pass:format=auto," + dvd.filter + "[picture]"},

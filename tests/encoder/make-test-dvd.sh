@@ -2,14 +2,16 @@
 # Makes a small DVD folder as a disc carries a foreign film: English AC-3 5.1
 # first, a Japanese AC-3 2.0 dub second, Japanese subtitles, the languages
 # written only in the title set's IFO (the streams themselves carry none).
-#   make-test-dvd.sh <disc folder> [seconds] [subtitle start in seconds] [dub|nodub]
+#   make-test-dvd.sh <disc folder> [seconds] [subtitle start in seconds] [dub|nodub] [forced caption start]
 # The disc gets <disc folder>/VIDEO_TS/VTS_01_1.VOB and its IFOs. A subtitle
-# start late in a long title makes a stream FFmpeg's first look misses.
+# start late in a long title makes a stream FFmpeg's first look misses. A
+# forced caption, one second long, is what a player shows with subtitles off.
 set -euo pipefail
 disc="$1"
 seconds="${2:-4}"
 subStart="${3:-1}"
 dub="${4:-dub}"
+forcedStart="${5:-}"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 
@@ -31,6 +33,8 @@ subEnd=$((subStart + 2))
 cat >"$work/subtitles.xml" <<XML
 <subpictures><stream>
   <spu start="$(printf '00:00:%02d.00' "$subStart")" end="$(printf '00:00:%02d.00' "$subEnd")" image="$work/caption.png"/>
+$([ -n "$forcedStart" ] && printf '  <spu start="00:00:%02d.00" end="00:00:%02d.00" image="%s" force="yes"/>' \
+  "$forcedStart" "$((forcedStart + 1))" "$work/caption.png")
 </stream></subpictures>
 XML
 VIDEO_FORMAT=NTSC spumux -m dvd -s 0 "$work/subtitles.xml" <"$work/title.mpg" >"$work/subtitled.mpg" 2>"$work/spumux.log" \

@@ -234,8 +234,10 @@ TEST_F(EncoderFrontWin, TodaysSourcesConvertToVideoAndThumbnail)
         {MOVARIN_WIN_HDR_SOURCE, "hlg 16x9", 1, "; loudness "},
         {MOVARIN_WIN_SUBTITLED_SOURCE, "subtitled 16x9", 1,
          "audio: #2 jpn AAC 1.0 (viewer's language); subtitles: #1 jpn ASS burned (default); loudness "},
-        // The dub's language is known only from the IFO, read by the confined reader.
-        {MOVARIN_WIN_DVD_SOURCE, "dvd dub 16x9", 1, "audio: #2 jpn AC-3 2.0 (viewer's language); subtitles: none"},
+        // The dub's language is known only from the IFO, read by the confined
+        // reader; of its Japanese subtitles, the forced caption is burned.
+        {MOVARIN_WIN_DVD_SOURCE, "dvd dub 16x9", 1,
+         "audio: #2 jpn AC-3 2.0 (viewer's language); subtitles: #1 jpn DVD burned (forced events only)"},
     };
     std::filesystem::create_directories(FsPath(OutDir));
     for (const auto& c : cases) {

@@ -98,6 +98,9 @@ void ReadPixelFormat(std::string_view part, SourcePicture& picture)
             name->clear();
 }
 
+// No picture FFmpeg decodes is larger; a size beyond it is no size.
+constexpr int kMaxDimension = 16384;
+
 // "640x360 [SAR 8:9 DAR 4:3]"
 bool ReadSize(std::string_view part, SourcePicture& picture)
 {
@@ -268,6 +271,16 @@ std::optional<SourceStream> ReadStream(std::string_view body)
         = TakeDispositions(kindEnd == std::string_view::npos ? std::string_view() : rest.substr(kindEnd + 1), stream);
     stream.codec = Bounded(details.substr(0, details.find_first_of(" ,")));
     stream.bitmap = stream.kind == SourceStream::Kind::Subtitle && OneOf(kBitmapSubtitles, details.substr(0, details.find_first_of(" ,")));
+    if (stream.kind == SourceStream::Kind::Video || stream.kind == SourceStream::Kind::Subtitle) {
+        const std::vector<std::string_view> parts = TopLevelParts(details);
+        for (std::size_t i = 1; i < parts.size(); ++i)
+            if (SourcePicture size; ReadSize(parts[i], size) && size.width <= kMaxDimension
+                && size.height <= kMaxDimension) {
+                stream.width = size.width;
+                stream.height = size.height;
+                break;
+            }
+    }
     if (stream.kind == SourceStream::Kind::Audio) {
         const std::vector<std::string_view> parts = TopLevelParts(details);
         for (std::size_t i = 1; i + 1 < parts.size(); ++i)

@@ -54,6 +54,10 @@ struct SourceStream {
     bool original = false;
     std::string title;        // the stream's "title" metadata, its first line
     bool bitmap = false;      // subtitles drawn as pictures (DVD, PGS, DVB)
+    // A picture's size as stored, or the canvas a bitmap subtitle track is
+    // drawn for ("dvd_subtitle, 720x480"); 0 when FFmpeg names none.
+    int width = 0;
+    int height = 0;
 };
 
 // Every stream of the first input, in FFmpeg's order, at most

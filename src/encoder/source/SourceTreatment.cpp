@@ -1,6 +1,7 @@
 #include "encoder/source/SourceTreatment.h"
 
 #include "encoder/EncoderProcess.h"
+#include "encoder/source/ForcedCaptions.h"
 #include "encoder/source/PictureTreatment.h"
 #include "encoder/source/SourceReport.h"
 
@@ -56,6 +57,7 @@ SourceOutcome TreatSource(Translation& translation, const std::string& ffmpeg, b
         return outcome;
     const std::string& input = translation.inputs.front();
     SourceReport report = ReadSourceReport(ffmpeg, input, confined, abi);
+    std::vector<std::string> lookThrough;
     if (!report.stopped && !request.discSubtitleIds.empty()) {
         std::vector<int> reported;
         for (const SourceStream& stream : ParseSourceStreams(report.text))
@@ -64,9 +66,10 @@ SourceOutcome TreatSource(Translation& translation, const std::string& ffmpeg, b
             return std::find(reported.begin(), reported.end(), id) == reported.end();
         });
         if (missing) {
-            if (const std::vector<std::string> options = LookThroughOptions(input, report.text); !options.empty()) {
-                report = ReadSourceReport(ffmpeg, input, confined, abi, options);
-                InsertInputOptions(translation, options);
+            lookThrough = LookThroughOptions(input, report.text);
+            if (!lookThrough.empty()) {
+                report = ReadSourceReport(ffmpeg, input, confined, abi, lookThrough);
+                InsertInputOptions(translation, lookThrough);
             }
         }
     }
@@ -93,10 +96,27 @@ SourceOutcome TreatSource(Translation& translation, const std::string& ffmpeg, b
         tracks.subtitle.reset();
         tracks.subtitleReason = "FFmpeg cannot draw text";
     }
+    const std::optional<SourceStream> video = ChosenVideo(streams);
+    if (outcome.kind == LineKind::Video && tracks.forcedEventsOnly && tracks.subtitle && video) {
+        const SourceReport pass
+            = ReadSourceReport(ffmpeg, input, confined, abi,
+                               ForcedCaptionsInputOptions(*tracks.subtitle, *video, lookThrough),
+                               ForcedCaptionsOutputOptions(*tracks.subtitle));
+        if (pass.stopped) {
+            outcome.stopped = pass.exitCode;
+            return outcome;
+        }
+        // A pass that failed has not said there are none.
+        if (pass.exitCode == 0 && CountedCaptions(pass.text) == 0) {
+            tracks.subtitle.reset();
+            tracks.forcedEventsOnly = false;
+            tracks.subtitleReason = "no forced captions";
+        }
+    }
     if (outcome.kind == LineKind::Other) {
         ApplyTreatment(translation, *treatment);
     } else {
-        outcome.burned = ApplyTracks(translation, outcome.kind, tracks, ChosenVideo(streams),
+        outcome.burned = ApplyTracks(translation, outcome.kind, tracks, video,
                                      treatment ? &*treatment : nullptr, burn);
         if (outcome.burned == Burned::Nothing && tracks.subtitle) {
             tracks.subtitle.reset();

@@ -115,7 +115,7 @@ void ChooseAudio(const Streams& all, const Viewer& viewer, TrackChoice& choice)
 
 // The track to burn, in the order a disc player goes by.
 const SourceStream* ChooseSubtitle(const Streams& subtitles, const Viewer& viewer, const TrackChoice& choice,
-                                   std::string& reason)
+                                   std::string& reason, bool& forcedEventsOnly)
 {
     const std::string audioLanguage = choice.audio ? choice.audio->language : std::string();
     const auto viewers = [&](const SourceStream* s) { return IsViewers(*s, viewer); };
@@ -152,11 +152,26 @@ const SourceStream* ChooseSubtitle(const Streams& subtitles, const Viewer& viewe
         return f;
     }
     const Streams defaults = Where(full, [](const SourceStream* s) { return s->isDefault; });
-    if (defaults.empty())
+    if (!defaults.empty()) {
+        reason = "default";
+        const Streams mine = Where(defaults, viewers);
+        return mine.empty() ? defaults.front() : mine.front();
+    }
+    // With no track shown, a disc player still shows the captions marked
+    // forced in the stream of the audio's language: discs author the signs
+    // and the lines in a third language into the full track. Only DVD and
+    // PGS pictures carry the mark.
+    const Streams carriers = Where(full, [](const SourceStream* s) {
+        return !s->comment && (s->codec == "dvd_subtitle" || s->codec == "hdmv_pgs_subtitle");
+    });
+    Streams matching = Where(carriers, [&](const SourceStream* s) { return SameLanguage(s->language, audioLanguage); });
+    if (matching.empty())
+        matching = Where(carriers, viewers);
+    if (matching.empty())
         return nullptr;
-    reason = "default";
-    const Streams mine = Where(defaults, viewers);
-    return mine.empty() ? defaults.front() : mine.front();
+    reason = "forced events only";
+    forcedEventsOnly = true;
+    return matching.front();
 }
 
 std::string CodecName(const std::string& codec)
@@ -261,7 +276,8 @@ TrackChoice ChooseTracks(const std::vector<SourceStream>& streams, const Viewer&
     choice.subtitlesOff = viewer.subtitlesOff;
     if (viewer.subtitlesOff)
         return choice;
-    if (const SourceStream* s = ChooseSubtitle(burnable, viewer, choice, choice.subtitleReason)) {
+    if (const SourceStream* s = ChooseSubtitle(burnable, viewer, choice, choice.subtitleReason,
+                                                 choice.forcedEventsOnly)) {
         choice.subtitle = *s;
         choice.subtitleNumber = int(std::find(subtitles.begin(), subtitles.end(), s) - subtitles.begin()) + 1;
     }

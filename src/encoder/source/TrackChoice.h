@@ -37,8 +37,9 @@ struct TrackChoice {
     std::string audioReason;    // "viewer's language", "default", "most channels", "the only one"
     int audioNumber = 0;        // 1-based among the source's audio tracks, as a player numbers them
     std::optional<SourceStream> subtitle; // the track to burn, none when nothing is burned
-    std::string subtitleReason; // "audio foreign", "forced", "default"; why none, when none
+    std::string subtitleReason; // "audio foreign", "forced", "default", "forced events only"; why none, when none
     int subtitleNumber = 0;     // 1-based among the source's subtitle streams
+    bool forcedEventsOnly = false; // of the track, only the captions marked forced
     bool subtitlesOff = false;  // the viewer turned them off
 };
 

@@ -56,6 +56,24 @@ std::string SubtitlesFilter(const std::string& input, int ordinal, const SourceS
     return filter;
 }
 
+// The subtitle pictures as a layer of the video's size. They are drawn for
+// a canvas of their own (a rip's VobSub keeps the disc's 720x480 over a
+// picture made smaller, a Blu-ray's PGS its 1080 lines over a 720p encode):
+// laid over unscaled, their captions would fall outside the picture.
+struct Layer {
+    std::string graph; // what makes it, "" when the stream is the layer
+    std::string label; // what the overlay takes
+};
+Layer SubtitleLayer(const SourceStream& subtitle, const SourceStream& video)
+{
+    const std::string stream = "[0:" + std::to_string(subtitle.index) + "]";
+    const bool sized = subtitle.width > 0 && subtitle.height > 0 && video.width > 0 && video.height > 0;
+    if (!sized || (subtitle.width == video.width && subtitle.height == video.height))
+        return {"", stream};
+    return {stream + "scale=" + std::to_string(video.width) + ":" + std::to_string(video.height) + "[canvas];",
+            "[canvas]"};
+}
+
 } // namespace
 
 LineKind KindOfLine(const Translation& translation)
@@ -99,12 +117,13 @@ Burned ApplyTracks(Translation& translation, LineKind kind, const TrackChoice& c
         ApplyTreatment(translation, withText);
         burned = Burned::Text;
     } else if (subtitle && IsBitmapSubtitle(subtitle->codec)) {
-        // FFmpeg draws the pictures on a canvas of the video's size; laid over
-        // it they are scaled, deinterlaced and tone-mapped with the picture.
+        // Laid over the source's picture, they are scaled, deinterlaced and
+        // tone-mapped with it.
         ApplyTreatment(translation, *treatment);
         const auto vf = std::find(args.begin(), args.end(), "-vf");
         *vf = "-filter_complex";
-        *(vf + 1) = "[" + videoMap + "][0:" + std::to_string(subtitle->index) + "]overlay=eof_action=pass:format=auto,"
+        const Layer layer = SubtitleLayer(*subtitle, *video);
+        *(vf + 1) = layer.graph + "[" + videoMap + "]" + layer.label + "overlay=eof_action=pass:format=auto,"
             + *(vf + 1) + "[picture]";
         videoMap = "[picture]";
         burned = Burned::Bitmap;
@@ -126,6 +145,8 @@ Burned ApplyTracks(Translation& translation, LineKind kind, const TrackChoice& c
         decoding.insert(decoding.end(), {"-dual_mono_mode", "main"});
     if (burned == Burned::Bitmap && subtitle->codec == "dvd_subtitle" && ValidPalette(options.palette))
         decoding.insert(decoding.end(), {"-palette", options.palette});
+    if (burned == Burned::Bitmap && choice.forcedEventsOnly)
+        decoding.insert(decoding.end(), {"-forced_subs_only", "1"});
     args.insert(args.begin() + at, decoding.begin(), decoding.end());
     return burned;
 }
