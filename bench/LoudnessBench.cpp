@@ -6,7 +6,8 @@
 // knock after half a second of silence; the quiet one's sound starts 0.3 s
 // after its picture), and the CPU of the measuring passes (the second only
 // where the levelling limits) as a share of the whole conversion's, and the
-// conversion with levelling off.
+// conversion with levelling off. The first measure is taken as the front
+// reads the source, so its cost is what it adds to that reading.
 //
 // Usage: loudness_bench [rounds] [seconds]   (run by hand, not a test; 1, 60)
 #include "ChildRun.h"
@@ -206,7 +207,9 @@ int main(int argc, char** argv)
                 std::fprintf(stderr, "the front failed on %s:\n%s\n", s.file, r.output.c_str());
                 return 1;
             }
-            log = r.output.substr(r.output.find("movarin-encoder: loudness"));
+            // "movarin-encoder: audio: ...; subtitles: ...; loudness ..."
+            const std::size_t piece = r.output.find("; loudness ");
+            log = piece == std::string::npos ? "(no loudness logged)" : r.output.substr(piece + 2);
             log = log.substr(0, log.find('\n'));
             // The measuring passes alone, as the front runs them.
             namespace e = movarin::encoder;
@@ -216,14 +219,21 @@ int main(int argc, char** argv)
                 return RunChild(kFfmpeg, args);
             };
             // Short and cheap beside the conversion: three times, for a
-            // median that the machine's other work does not sway.
+            // median that the machine's other work does not sway. The first
+            // measure rides on the reading of the source: what it adds to
+            // that reading, and the second pass where there is one.
             for (int k = 0; k < 3; ++k) {
                 before = ChildrenCpu();
-                const e::Levelling levelling = e::ChooseLevelling(
-                    e::ParseLoudnessMeasurement(run(e::LoudnessPassArguments("")).output), 44100);
+                run({});
+                const double reading = ChildrenCpu() - before;
+                before = ChildrenCpu();
+                const std::vector<e::LoudnessMeasurement> tracks
+                    = e::ParseTrackLoudness(run(e::EveryTrackLoudnessArguments()).output);
+                const e::Levelling levelling
+                    = e::ChooseLevelling(tracks.empty() ? e::LoudnessMeasurement{} : tracks.front(), 44100);
                 if (levelling.peaksOver)
                     run(e::LimitedPassArguments("", levelling));
-                pass.push_back(ChildrenCpu() - before);
+                pass.push_back(ChildrenCpu() - before - reading);
             }
         }
         const std::string made = movarin::PartialName(output);

@@ -45,7 +45,7 @@ trace() { # name; the front converts the clip with the environment given after i
 
 # The request that starts the bundled FFmpeg for the conversion, and the values
 # it carries: the last of its starts, as the front first has FFmpeg describe
-# the source and measure its sound.
+# the source (and measure its sound as it reads it).
 ffmpeg_start() { grep -a 'new_process( ' "$1" | grep -a 'imagepath=L"[^"]*encoder\\\\ffmpeg.exe"' | tail -1 || true; }
 field() { sed -n "s/.*[ (]$2=\([^,]*\),.*/\1/p" <<<"$1"; }
 

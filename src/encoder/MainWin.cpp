@@ -63,13 +63,15 @@ int main()
     // A DVD names its tracks' languages only in its title set's description.
     if (translation.inputs.size() == 1)
         AddDiscKnowledge(request, ReadDvdTitleInfo(translation.inputs.front(), confined, 0));
-    const SourceOutcome source = TreatSource(translation, ffmpeg, confined, 0, request);
     const std::string loudnessSetting = EnvironmentText(L"MOVARIN_LOUDNESS");
+    const bool levelling = LoudnessWanted(loudnessSetting.c_str());
+    request.measureLoudness = levelling;
+    const SourceOutcome source = TreatSource(translation, ffmpeg, confined, 0, request);
     // No signals here: a stopped front ends FFmpeg with its job, so the
     // pass's code only says it was not measured.
     std::string loudness;
-    LevelLoudness(translation, ffmpeg, confined, 0, LoudnessWanted(loudnessSetting.c_str()),
-                  ChosenAudioSpecifier(source.tracks), loudness);
+    LevelLoudness(translation, ffmpeg, confined, 0, levelling, ChosenAudioSpecifier(source.tracks),
+                  source.loudness ? &*source.loudness : nullptr, loudness);
     if (const std::string line = SoundLogLine(source, loudness); !line.empty())
         WriteAll(2, "movarin-encoder: " + line + "\n");
 

@@ -58,13 +58,15 @@ int main(int argc, char** argv)
     // A DVD names its tracks' languages only in its title set's description.
     if (translation.inputs.size() == 1)
         AddDiscKnowledge(request, ReadDvdTitleInfo(translation.inputs.front(), confined, abi));
+    const bool levelling = LoudnessWanted(std::getenv("MOVARIN_LOUDNESS"));
+    request.measureLoudness = levelling;
     const SourceOutcome source = TreatSource(translation, ffmpeg, confined, abi, request);
     if (source.stopped != 0)
         return source.stopped;
     std::string loudness;
-    if (const int stopped = LevelLoudness(translation, ffmpeg, confined, abi,
-                                          LoudnessWanted(std::getenv("MOVARIN_LOUDNESS")),
-                                          ChosenAudioSpecifier(source.tracks), loudness);
+    if (const int stopped = LevelLoudness(translation, ffmpeg, confined, abi, levelling,
+                                          ChosenAudioSpecifier(source.tracks),
+                                          source.loudness ? &*source.loudness : nullptr, loudness);
         stopped != 0)
         return stopped;
     if (const std::string line = SoundLogLine(source, loudness); !line.empty())

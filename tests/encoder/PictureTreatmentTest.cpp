@@ -517,4 +517,12 @@ TEST(Loudness, FromFfmpegsMeasureToTheLine)
             expected.insert(expected.begin() + 4, {"-af", c.videoChain.substr(1)});
         EXPECT_EQ(music.arguments, expected);
     }
+    // Every track measured as the source is read: a summary each, in order,
+    // a nonsense one kept in its place so that the others keep theirs.
+    const std::vector<LoudnessMeasurement> tracks
+        = ParseTrackLoudness(summary("-11.1", "-10.4") + summary("-", "-") + summary("-70.0", "-inf"));
+    ASSERT_EQ(tracks.size(), 3u);
+    EXPECT_TRUE(tracks[0].found && tracks[0].integrated == -11.1 && tracks[0].peak == -10.4);
+    EXPECT_FALSE(tracks[1].found);
+    EXPECT_TRUE(tracks[2].found && tracks[2].silent);
 }

@@ -6,6 +6,7 @@
 #include "encoder/source/Loudness.h"
 
 #include <string>
+#include <vector>
 
 using namespace movarin::encoder;
 
@@ -21,6 +22,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Require(m.peak >= -200 && m.peak <= 30);
     }
     const std::string_view text = in.Rest();
+    const std::vector<LoudnessMeasurement> tracks = ParseTrackLoudness(text);
+    Require(tracks.size() <= kMaxMeasuredTracks + 1);
+    for (const LoudnessMeasurement& t : tracks)
+        Require(!t.found || (t.integrated >= -70 && t.integrated <= 10 && t.peak >= -200 && t.peak <= 30));
     const LoudnessMeasurement limited = ParseLoudnessMeasurement(text.substr(text.size() / 2));
     const Levelling l = MadeUp(ChooseLevelling(m, rate), limited, rate);
     Require(l.gain >= -26.05 && l.gain <= 24.05);

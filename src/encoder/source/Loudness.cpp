@@ -89,14 +89,12 @@ std::string Filter(double gain, bool limited, int outputRate)
 
 } // namespace
 
-LoudnessMeasurement ParseLoudnessMeasurement(std::string_view report)
+namespace {
+
+// The summary that starts at summary ("] Summary:" and what follows).
+LoudnessMeasurement ReadSummary(std::string_view rest)
 {
     LoudnessMeasurement m;
-    // The summary ebur128 prints when the stream ends; the last one counts.
-    const std::size_t summary = report.rfind("] Summary:");
-    if (summary == std::string_view::npos)
-        return m;
-    const std::string_view rest = report.substr(summary);
     const std::size_t integrated = rest.find("\n    I:");
     // "True peak:" or "Sample peak:", as the pass asked for.
     const std::size_t kind = rest.find(" peak:");
@@ -123,6 +121,28 @@ LoudnessMeasurement ParseLoudnessMeasurement(std::string_view report)
     return m;
 }
 
+constexpr std::string_view kSummary = "] Summary:";
+
+} // namespace
+
+LoudnessMeasurement ParseLoudnessMeasurement(std::string_view report)
+{
+    // The summary ebur128 prints when the stream ends; the last one counts.
+    const std::size_t summary = report.rfind(kSummary);
+    return summary == std::string_view::npos ? LoudnessMeasurement{} : ReadSummary(report.substr(summary));
+}
+
+std::vector<LoudnessMeasurement> ParseTrackLoudness(std::string_view report)
+{
+    std::vector<LoudnessMeasurement> tracks;
+    for (std::size_t at = report.find(kSummary); at != std::string_view::npos && tracks.size() <= kMaxMeasuredTracks;
+         at = report.find(kSummary, at + kSummary.size())) {
+        const std::size_t next = report.find(kSummary, at + kSummary.size());
+        tracks.push_back(ReadSummary(report.substr(at, next == std::string_view::npos ? next : next - at)));
+    }
+    return tracks;
+}
+
 std::vector<std::string> LoudnessPassArguments(const std::string& audioStream)
 {
     std::vector<std::string> args = {"-nostats", "-vn", "-sn", "-dn"};
@@ -135,6 +155,11 @@ std::vector<std::string> LoudnessPassArguments(const std::string& audioStream)
     args.insert(args.end(), {"-ac", "2", "-af", "ebur128=peak=sample:framelog=verbose", "-c:a", "pcm_f64le", "-f",
                              "null", "-"});
     return args;
+}
+
+std::vector<std::string> EveryTrackLoudnessArguments()
+{
+    return LoudnessPassArguments("0:a?");
 }
 
 std::vector<std::string> LimitedPassArguments(const std::string& audioStream, const Levelling& levelling)

@@ -26,6 +26,14 @@ struct LoudnessMeasurement {
 // summary is "not found", never a wild gain.
 LoudnessMeasurement ParseLoudnessMeasurement(std::string_view report);
 
+// Every audio track measured at once, as the source is first read: the
+// reading's own start, most of a short pass's cost, serves both. FFmpeg
+// prints one summary per track, in the source's order; more than
+// kMaxMeasuredTracks summaries are no measurement.
+constexpr std::size_t kMaxMeasuredTracks = 64;
+std::vector<std::string> EveryTrackLoudnessArguments();
+std::vector<LoudnessMeasurement> ParseTrackLoudness(std::string_view report);
+
 // The measuring pass's arguments after "-i input". audioStream is the
 // stream to measure as a -map specifier ("0:a:1", "0:3"); empty leaves the
 // choice to FFmpeg, which then takes the stream it takes for a conversion

@@ -1,7 +1,6 @@
 #include "encoder/source/LoudnessPass.h"
 
 #include "encoder/source/SourceReport.h"
-#include "encoder/source/Loudness.h"
 
 #include <string_view>
 
@@ -13,21 +12,26 @@ bool LoudnessWanted(const char* setting)
 }
 
 int LevelLoudness(Translation& translation, const std::string& ffmpeg, bool confined, int abi, bool wanted,
-                  const std::string& audioStream, std::string& summary)
+                  const std::string& audioStream, const LoudnessMeasurement* measured, std::string& summary)
 {
     summary.clear();
     if (!CarriesSound(translation))
         return 0;
     Levelling levelling;
     if (wanted) {
-        const SourceReport report = ReadSourceReport(ffmpeg, translation.inputs.front(), confined, abi, {},
-                                                     LoudnessPassArguments(audioStream));
-        // As for the reading of the source: a stopped pass stops the run.
-        if (report.exitCode >= 128)
-            return report.exitCode;
-        // A source with no sound fails the pass; it is converted as it is.
-        const LoudnessMeasurement measurement
-            = report.exitCode == 0 ? ParseLoudnessMeasurement(report.text) : LoudnessMeasurement{};
+        LoudnessMeasurement measurement;
+        if (measured) {
+            measurement = *measured;
+        } else {
+            const SourceReport report = ReadSourceReport(ffmpeg, translation.inputs.front(), confined, abi, {},
+                                                         LoudnessPassArguments(audioStream));
+            // As for the reading of the source: a stopped pass stops the run.
+            if (report.exitCode >= 128)
+                return report.exitCode;
+            // A source with no sound fails the pass; it is converted as it is.
+            if (report.exitCode == 0)
+                measurement = ParseLoudnessMeasurement(report.text);
+        }
         const int rate = OutputSampleRate(translation);
         levelling = ChooseLevelling(measurement, rate);
         if (levelling.peaksOver) {

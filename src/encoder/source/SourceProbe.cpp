@@ -352,6 +352,8 @@ SourcePicture ParseSourcePicture(std::string_view report)
             inFirstInput = true;
             continue;
         }
+        if (line.starts_with("Output #"))
+            break;
         if (!inFirstInput)
             continue;
         const std::string_view body = Trim(line);

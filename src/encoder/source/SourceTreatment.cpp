@@ -25,6 +25,25 @@ std::vector<std::string> LookThroughOptions(const std::string& input, const std:
     return {"-probesize", std::to_string(size + 1), "-analyzeduration", std::to_string(micros)};
 }
 
+// The measure of audio among the summaries of every audio track. Where
+// their number is not the number of audio tracks (one could not be decoded,
+// or a second reading found others) none is taken for any.
+std::optional<LoudnessMeasurement> LoudnessOf(const SourceStream& audio, const std::vector<SourceStream>& streams,
+                                              const std::vector<LoudnessMeasurement>& measured)
+{
+    std::size_t ordinal = 0;
+    std::size_t count = 0;
+    for (const SourceStream& s : streams)
+        if (s.kind == SourceStream::Kind::Audio) {
+            if (s.index == audio.index)
+                ordinal = count;
+            ++count;
+        }
+    if (count == 0 || measured.size() != count)
+        return std::nullopt;
+    return measured[ordinal];
+}
+
 void InsertInputOptions(Translation& translation, const std::vector<std::string>& options)
 {
     auto input = std::find(translation.arguments.begin(), translation.arguments.end(), "-i");
@@ -56,7 +75,12 @@ SourceOutcome TreatSource(Translation& translation, const std::string& ffmpeg, b
     if ((!frame && outcome.kind == LineKind::Other) || translation.inputs.size() != 1)
         return outcome;
     const std::string& input = translation.inputs.front();
-    SourceReport report = ReadSourceReport(ffmpeg, input, confined, abi);
+    const bool measuring = request.measureLoudness && CarriesSound(translation);
+    SourceReport report
+        = ReadSourceReport(ffmpeg, input, confined, abi, {},
+                           measuring ? EveryTrackLoudnessArguments() : std::vector<std::string>{});
+    const std::vector<LoudnessMeasurement> trackLoudness
+        = measuring && report.exitCode == 0 ? ParseTrackLoudness(report.text) : std::vector<LoudnessMeasurement>{};
     std::vector<std::string> lookThrough;
     if (!report.stopped && !request.discSubtitleIds.empty()) {
         std::vector<int> reported;
@@ -96,6 +120,8 @@ SourceOutcome TreatSource(Translation& translation, const std::string& ffmpeg, b
         tracks.subtitle.reset();
         tracks.subtitleReason = "FFmpeg cannot draw text";
     }
+    if (tracks.audio)
+        outcome.loudness = LoudnessOf(*tracks.audio, streams, trackLoudness);
     const std::optional<SourceStream> video = ChosenVideo(streams);
     if (outcome.kind == LineKind::Video && tracks.forcedEventsOnly && tracks.subtitle && video) {
         const SourceReport pass

@@ -5,9 +5,11 @@
 // viewer (TrackChoice.h, TrackMapping.h).
 #include "encoder/ArgumentTranslator.h"
 #include "encoder/source/DvdTitleInfo.h"
+#include "encoder/source/Loudness.h"
 #include "encoder/source/TrackChoice.h"
 #include "encoder/source/TrackMapping.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,6 +23,9 @@ struct SourceRequest {
     // starts late, and FFmpeg is made to look further.
     std::vector<int> discSubtitleIds;
     BurnOptions burn; // libass is read from FFmpeg's banner
+    // The line's sound is to be levelled: the reading of the source measures
+    // the loudness of every audio track as it goes.
+    bool measureLoudness = false;
 };
 
 // Puts what a DVD's title set says of its streams into request.
@@ -33,6 +38,8 @@ struct SourceOutcome {
     LineKind kind = LineKind::Other; // Other: the line was left as it came
     TrackChoice tracks;              // the audio mapped, the subtitles burned (none for a still)
     Burned burned = Burned::Nothing; // Text: FFmpeg needs the fonts
+    // The chosen audio's loudness, where the reading of the source measured it.
+    std::optional<LoudnessMeasurement> loudness;
 };
 
 // Reads the source when the line is one of Movarin's (or asks for a frame
