@@ -3,8 +3,10 @@
 // bound, there are never more streams than the bound, each index names one
 // stream of the list, and the numbers stay within what a source can have.
 // The tracks chosen from it, and mapped in a conversion's line, are streams
-// the source has, of the kind they are chosen as.
+// the source has, of the kind they are chosen as. The forced-caption pass's
+// count of captions is no more than the report has lines.
 #include "FuzzInput.h"
+#include "encoder/source/ForcedCaptions.h"
 #include "encoder/source/SourceProbe.h"
 #include "encoder/source/TrackChoice.h"
 #include "encoder/source/TrackMapping.h"
@@ -41,7 +43,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Require(s.channels >= 0 && s.channels <= 64);
         Require(s.kind == SourceStream::Kind::Audio || (s.channels == 0 && s.channelLayout.empty()));
         Require(!s.bitmap || s.kind == SourceStream::Kind::Subtitle);
+        Require(s.width >= 0 && s.width <= 16384 && s.height >= 0 && s.height <= 16384);
     }
+    // The forced-caption pass's report: a count, at most one per line.
+    Require(CountedCaptions(report) <= int(std::count(report.begin(), report.end(), '\n')
+                                            + std::count(report.begin(), report.end(), '\r') + 1));
 
     // The viewer speaks the first stream's language; a disc's description
     // names every other stream's id, claiming it a forced commentary.
