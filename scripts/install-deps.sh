@@ -8,8 +8,8 @@ packages=(
   qt6-tools-dev qt6-l10n-tools
   libpng-dev zlib1g-dev libseccomp-dev libdvdread-dev
   ffmpeg
-  # the test DVDs (the IFO, the subtitles)
-  dvdauthor
+  # the test DVDs (the IFO, the subtitles) and the bilingual broadcast
+  dvdauthor python3
   fonts-ipafont-gothic fonts-noto-cjk
   libgtest-dev
   xvfb xauth imagemagick

@@ -256,6 +256,19 @@ std::pair<double, double> Loudness(const std::string& file)
     return {std::stod(r.output.substr(i + 3)), std::stod(r.output.substr(peak + 5))};
 }
 
+TEST_F(EncoderFront, ABilingualBroadcastsMainProgrammeInBothEars)
+{
+    // One AAC stream of two programmes, the main one (440 Hz) and the second
+    // (1 kHz), as Japanese digital TV carries them.
+    const std::string recording = dir_->File("二か国語.ts");
+    ASSERT_EQ(RunChild("/usr/bin/python3", {MOVARIN_MAKE_DUAL_MONO, recording}).exitCode, 0);
+    ThConvertInfoObjectList list;
+    const std::string movie = dir_->File("二か国語.mp4");
+    const ChildResult r = RunChild(kFront, Received(list.ConvertArguments(recording, movie)));
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+    EXPECT_GT(BandLevel(movarin::PartialName(movie), 440), BandLevel(movarin::PartialName(movie), 1000) + 20);
+}
+
 // Pixels bright in a frame of with and not in the same frame of without: a
 // caption drawn in the disc's white.
 int CaptionPixels(const std::string& with, const std::string& without, const std::string& second)

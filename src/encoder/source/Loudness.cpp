@@ -157,6 +157,11 @@ std::vector<std::string> LoudnessPassArguments(const std::string& audioStream)
     return args;
 }
 
+std::vector<std::string> LoudnessInputOptions()
+{
+    return {"-dual_mono_mode", "main"};
+}
+
 std::vector<std::string> EveryTrackLoudnessArguments()
 {
     return LoudnessPassArguments("0:a?");

@@ -31,6 +31,10 @@ LoudnessMeasurement ParseLoudnessMeasurement(std::string_view report);
 // prints one summary per track, in the source's order; more than
 // kMaxMeasuredTracks summaries are no measurement.
 constexpr std::size_t kMaxMeasuredTracks = 64;
+// Before the input of every measuring pass: the sound decoded as the
+// conversion decodes it, a bilingual broadcast's main programme in both ears
+// (TrackMapping.h), else a silent second programme would be measured too.
+std::vector<std::string> LoudnessInputOptions();
 std::vector<std::string> EveryTrackLoudnessArguments();
 std::vector<LoudnessMeasurement> ParseTrackLoudness(std::string_view report);
 

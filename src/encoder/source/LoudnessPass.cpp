@@ -23,8 +23,8 @@ int LevelLoudness(Translation& translation, const std::string& ffmpeg, bool conf
         if (measured) {
             measurement = *measured;
         } else {
-            const SourceReport report = ReadSourceReport(ffmpeg, translation.inputs.front(), confined, abi, {},
-                                                         LoudnessPassArguments(audioStream));
+            const SourceReport report = ReadSourceReport(ffmpeg, translation.inputs.front(), confined, abi,
+                                                         LoudnessInputOptions(), LoudnessPassArguments(audioStream));
             // As for the reading of the source: a stopped pass stops the run.
             if (report.exitCode >= 128)
                 return report.exitCode;
@@ -35,8 +35,9 @@ int LevelLoudness(Translation& translation, const std::string& ffmpeg, bool conf
         const int rate = OutputSampleRate(translation);
         levelling = ChooseLevelling(measurement, rate);
         if (levelling.peaksOver) {
-            const SourceReport limited = ReadSourceReport(ffmpeg, translation.inputs.front(), confined, abi, {},
-                                                          LimitedPassArguments(audioStream, levelling));
+            const SourceReport limited
+                = ReadSourceReport(ffmpeg, translation.inputs.front(), confined, abi, LoudnessInputOptions(),
+                                   LimitedPassArguments(audioStream, levelling));
             if (limited.exitCode >= 128)
                 return limited.exitCode;
             if (limited.exitCode == 0)

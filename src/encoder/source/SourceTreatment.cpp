@@ -77,7 +77,8 @@ SourceOutcome TreatSource(Translation& translation, const std::string& ffmpeg, b
     const std::string& input = translation.inputs.front();
     const bool measuring = request.measureLoudness && CarriesSound(translation);
     SourceReport report
-        = ReadSourceReport(ffmpeg, input, confined, abi, {},
+        = ReadSourceReport(ffmpeg, input, confined, abi,
+                           measuring ? LoudnessInputOptions() : std::vector<std::string>{},
                            measuring ? EveryTrackLoudnessArguments() : std::vector<std::string>{});
     const std::vector<LoudnessMeasurement> trackLoudness
         = measuring && report.exitCode == 0 ? ParseTrackLoudness(report.text) : std::vector<LoudnessMeasurement>{};
