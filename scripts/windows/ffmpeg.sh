@@ -26,7 +26,7 @@ install_missing "${need[@]}"
 
 # The Windows FFmpeg follows the Linux one: a Debian update of ffmpeg builds it
 # again, and so does a new recipe number (raise it when the build below changes).
-recipe=3
+recipe=4
 version=$(dpkg-query -W -f='${Version}' ffmpeg)
 libs=(lame zimg dav1d freetype fribidi harfbuzz libass libdvdread)
 bash "$here/deb-src.sh"
@@ -185,7 +185,10 @@ rm -rf "$dest/dvdread/share" "$dest/dvdread/lib/"*.la
 took "libdvdread built"
 
 # --disable-autodetect keeps the build from picking up whatever the machine
-# holds (hardware decoders, Media Foundation): only what is named here.
+# holds (hardware decoders, Media Foundation): only what is named here. Besides
+# what Movarin's lines write, the front's own passes: the loudness measures
+# write their samples (pcm_f64le) to nothing (null), and the forced-caption
+# pass writes a track's captions (dvdsub) as checksums (framecrc).
 (
   cd "$ffsrc"
   ./configure --target-os=mingw32 --arch=x86_64 --cross-prefix=$host- \
@@ -196,8 +199,8 @@ took "libdvdread built"
     --disable-autodetect --enable-w32threads --enable-zlib --enable-libmp3lame \
     --enable-libzimg --enable-libdav1d --enable-libass \
     --disable-network --disable-devices --disable-protocols --enable-protocol=file,pipe \
-    --disable-encoders --enable-encoder=mpeg4,aac,mjpeg,libmp3lame \
-    --disable-muxers --enable-muxer=mp4,mp3,image2,mjpeg \
+    --disable-encoders --enable-encoder=mpeg4,aac,mjpeg,libmp3lame,pcm_f64le,dvdsub \
+    --disable-muxers --enable-muxer=mp4,mp3,image2,mjpeg,null,framecrc \
     --disable-doc --disable-debug --disable-ffplay --disable-ffprobe >/dev/null
   make -s -j2 ffmpeg.exe >/dev/null
 )

@@ -230,14 +230,14 @@ TEST_F(EncoderFrontWin, TodaysSourcesConvertToVideoAndThumbnail)
         std::uint8_t ratio;
         const char* logged;
     } cases[] = {
-        {MOVARIN_WIN_AV1_SOURCE, "av1 4x3", 0, "; loudness "},
-        {MOVARIN_WIN_HDR_SOURCE, "hlg 16x9", 1, "; loudness "},
+        {MOVARIN_WIN_AV1_SOURCE, "av1 4x3", 0, " -> -16.0 LUFS"},
+        {MOVARIN_WIN_HDR_SOURCE, "hlg 16x9", 1, " -> -16.0 LUFS"},
         {MOVARIN_WIN_SUBTITLED_SOURCE, "subtitled 16x9", 1,
-         "audio: #2 jpn AAC 1.0 (viewer's language); subtitles: #1 jpn ASS burned (default); loudness "},
+         "audio: #2 jpn AAC 1.0 (viewer's language); subtitles: #1 jpn ASS burned (default); loudness -"},
         // The dub's language is known only from the IFO, read by the confined
         // reader; of its Japanese subtitles, the forced caption is burned.
         {MOVARIN_WIN_DVD_SOURCE, "dvd dub 16x9", 1,
-         "audio: #2 jpn AC-3 2.0 (viewer's language); subtitles: #1 jpn DVD burned (forced events only)"},
+         "audio: #2 jpn AC-3 2.0 (viewer's language); subtitles: #1 jpn DVD burned (forced events only); loudness -"},
     };
     std::filesystem::create_directories(FsPath(OutDir));
     for (const auto& c : cases) {
