@@ -394,9 +394,8 @@ TEST(PictureTreatment, TracksMappedAndSubtitlesBurnedInMovarinsLines)
     forcedHd.subtitle->width = 1920;
     forcedHd.subtitle->height = 1080;
     forcedHd.forcedEventsOnly = true;
-    // Whatever canvas the pictures are drawn for, it is brought to the content's size.
-    const std::string overlaid = "-filter_complex [0:4]scale=320:180:flags=area,format=yuva420p[canvas];[0:1]"
-        + dvd.fitted + "[fitted];[fitted][canvas]overlay=eof_action=pass:format=auto" + dvd.framing + "[picture]";
+    const std::string overlaid
+        = "-filter_complex [0:1][0:4]overlay=eof_action=pass:format=auto," + dvd.filter + "[picture]";
     const std::string subtitles = "subtitles=filename=" + FilterGraphValue(source) + ":si=0:original_size=854x480";
     struct Case {
         const char* name;
@@ -413,14 +412,15 @@ TEST(PictureTreatment, TracksMappedAndSubtitlesBurnedInMovarinsLines)
     const Case cases[] = {
         {"video, text subtitles drawn at the content's size", list.ConvertArguments(source, "a.mp4"), text, "",
          {"-dual_mono_mode", "main"}, {"-map", "0:1", "-map", "0:2"}, "-vf " + dvd.fitted + "," + subtitles + dvd.framing},
-        {"video, DVD subtitles in its palette laid over the fitted picture", list.ConvertArguments(source, "a.mp4"), bitmap,
+        {"video, DVD subtitles laid over the source in its palette", list.ConvertArguments(source, "a.mp4"), bitmap,
          "000000,FFFFFF,80ff00", {"-dual_mono_mode", "main", "-palette", "000000,FFFFFF,80ff00"},
          {"-map", "[picture]", "-map", "0:2"},
          overlaid},
-        {"the forced captions of a track drawn for 1080 lines",
+        {"the forced captions of a track drawn for 1080 lines, its canvas brought to the picture's size",
          list.ConvertArguments(source, "a.mp4"), forcedHd, "", {"-dual_mono_mode", "main", "-forced_subs_only", "1"},
          {"-map", "[picture]", "-map", "0:2"},
-         overlaid},
+         "-filter_complex [0:4]scale=720:480[canvas];[0:1][canvas]overlay=eof_action=pass:format=auto," + dvd.filter
+             + "[picture]"},
         {"a palette that is not one is not passed on", list.ConvertArguments(source, "a.mp4"), bitmap, "00,-i x",
          {"-dual_mono_mode", "main"}, {"-map", "[picture]", "-map", "0:2"},
          overlaid},

@@ -56,19 +56,22 @@ std::string SubtitlesFilter(const std::string& input, int ordinal, const SourceS
     return filter;
 }
 
-// The subtitle pictures brought to the content's size, where they are laid
-// over the fitted picture. They are drawn for a canvas of their own: the
-// source's picture, or another (a rip's VobSub keeps the disc's 720x480 over
-// a picture made smaller, a Blu-ray's PGS its 1080 lines over a 720p
-// encode), and laid over unscaled their captions would fall outside it.
-// Over the fitted picture they are neither deinterlaced nor tone-mapped (their
-// colours are meant for the screen as they are), and the canvas FFmpeg
-// repeats for every frame is converted and blended at a fraction of the
-// source's pixels: on a DVD that halves what burning them costs.
-std::string SubtitleCanvas(const SourceStream& subtitle, FrameSize content)
+// The subtitle pictures as a layer of the picture's stored size. They are
+// drawn for a canvas of their own (a rip's VobSub keeps the disc's 720x480
+// over a picture made smaller, a Blu-ray's PGS its 1080 lines over a 720p
+// encode): laid over unscaled, their captions would fall outside it.
+struct Layer {
+    std::string graph; // what makes it, "" when the stream is the layer
+    std::string label; // what the overlay takes
+};
+Layer SubtitleLayer(const SourceStream& subtitle, const SourceStream& video)
 {
-    return "[0:" + std::to_string(subtitle.index) + "]scale=" + std::to_string(content.width) + ":"
-        + std::to_string(content.height) + ":flags=area,format=yuva420p[canvas];";
+    const std::string stream = "[0:" + std::to_string(subtitle.index) + "]";
+    const bool sized = subtitle.width > 0 && subtitle.height > 0 && video.width > 0 && video.height > 0;
+    if (!sized || (subtitle.width == video.width && subtitle.height == video.height))
+        return {"", stream};
+    return {stream + "scale=" + std::to_string(video.width) + ":" + std::to_string(video.height) + "[canvas];",
+            "[canvas]"};
 }
 
 } // namespace
@@ -114,11 +117,14 @@ Burned ApplyTracks(Translation& translation, LineKind kind, const TrackChoice& c
         ApplyTreatment(translation, withText);
         burned = Burned::Text;
     } else if (subtitle && IsBitmapSubtitle(subtitle->codec)) {
+        // Laid over the source's picture, they are scaled, deinterlaced and
+        // tone-mapped with it.
         ApplyTreatment(translation, *treatment);
         const auto vf = std::find(args.begin(), args.end(), "-vf");
         *vf = "-filter_complex";
-        *(vf + 1) = SubtitleCanvas(*subtitle, treatment->content) + "[" + videoMap + "]" + treatment->fitted
-            + "[fitted];[fitted][canvas]overlay=eof_action=pass:format=auto" + treatment->framing + "[picture]";
+        const Layer layer = SubtitleLayer(*subtitle, *video);
+        *(vf + 1) = layer.graph + "[" + videoMap + "]" + layer.label + "overlay=eof_action=pass:format=auto,"
+            + *(vf + 1) + "[picture]";
         videoMap = "[picture]";
         burned = Burned::Bitmap;
     } else if (treatment) {

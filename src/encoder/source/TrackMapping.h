@@ -39,10 +39,12 @@ std::string FilterGraphValue(const std::string& value);
 enum class Burned { Nothing, Text, Bitmap };
 
 // Puts choice into translation, a line of kind with its picture treatment
-// (null when it has none, as the music line). Subtitles are drawn after the
-// picture is scaled to the content's size: text with the lettering at the
-// output's resolution, inside the picture, laid out for its shape; bitmap
-// ones with their canvas scaled to the content. A still gets no subtitles.
+// (null when it has none, as the music line). Text subtitles are drawn
+// after the picture is scaled to the content's size (the lettering at the
+// output's resolution, inside the picture, laid out for its shape) and
+// bitmap ones laid over the source's picture before anything else, as they
+// are drawn for it, their canvas brought to its size. A still gets no
+// subtitles.
 Burned ApplyTracks(Translation& translation, LineKind kind, const TrackChoice& choice,
                    const std::optional<SourceStream>& video, const PictureTreatment* treatment,
                    const BurnOptions& options);
