@@ -57,11 +57,7 @@ SourceReport ReadSourceReport(const std::string& ffmpeg, const std::string& inpu
     const MemoryFile file;
     if (file.Fd() < 0)
         return report;
-    std::vector<std::string> arguments = {"-nostdin"};
-    arguments.insert(arguments.end(), inputOptions.begin(), inputOptions.end());
-    arguments.insert(arguments.end(), {"-i", LocalFileUrl(input)});
-    arguments.insert(arguments.end(), outputOptions.begin(), outputOptions.end());
-    report.exitCode = RunEncoder(ffmpeg, arguments, file.Fd(),
+    report.exitCode = RunEncoder(ffmpeg, SourceReportArguments(input, inputOptions, outputOptions), file.Fd(),
                                  confined ? &confinement : nullptr);
     report.text = file.Content();
     // FFmpeg ends 255 when a signal stops it, 128 + N when one kills it.

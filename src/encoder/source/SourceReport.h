@@ -2,6 +2,8 @@
 // FFmpeg's description of a source: FFmpeg run on the input alone, with no
 // output, confined as a conversion is (it reads the input and writes
 // nothing), its stream summary captured instead of passed on.
+#include "encoder/ArgumentTranslator.h"
+
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -18,6 +20,19 @@ struct SourceReport {
     bool stopped = false; // a signal ended the run: the conversion is not to start
     std::string text;   // the banner (how FFmpeg was built) and the summary
 };
+
+// FFmpeg's arguments for a reading of input: inputOptions before it,
+// outputOptions after it. The same on both systems.
+inline std::vector<std::string> SourceReportArguments(const std::string& input,
+                                                      const std::vector<std::string>& inputOptions,
+                                                      const std::vector<std::string>& outputOptions)
+{
+    std::vector<std::string> arguments = {"-nostdin"};
+    arguments.insert(arguments.end(), inputOptions.begin(), inputOptions.end());
+    arguments.insert(arguments.end(), {"-i", LocalFileUrl(input)});
+    arguments.insert(arguments.end(), outputOptions.begin(), outputOptions.end());
+    return arguments;
+}
 
 // confined false runs FFmpeg unconfined; abi as in ConfinementPlan.
 // inputOptions go before the input, as they will in the conversion;

@@ -24,15 +24,12 @@ SourceReport ReadSourceReport(const std::string& ffmpeg, const std::string& inpu
     const ScratchFile file;
     if (file.Fd() < 0)
         return report;
-    std::vector<std::string> arguments = {"-nostdin"};
-    arguments.insert(arguments.end(), inputOptions.begin(), inputOptions.end());
-    arguments.insert(arguments.end(), {"-i", LocalFileUrl(input)});
-    arguments.insert(arguments.end(), outputOptions.begin(), outputOptions.end());
-    report.exitCode = RunEncoder(ffmpeg, arguments, file.Fd(),
+    report.exitCode = RunEncoder(ffmpeg, SourceReportArguments(input, inputOptions, outputOptions), file.Fd(),
                                  confined ? &confinement : nullptr);
     // Never stopped: a stopped front ends FFmpeg with its job and never gets
-    // this far, so whatever FFmpeg's code (it always misses an output), its
-    // summary is read; a run refused says why again in the conversion.
+    // this far, so whatever FFmpeg's code (a bare description misses an
+    // output), its summary is read; a run refused says why again in the
+    // conversion.
     report.text = file.Content(kMaxSourceReport);
     return report;
 }
